@@ -1,0 +1,17 @@
+// The main window: its class, creation, procedure and life-cycle messages, and the message loop.
+#pragma once
+
+#include <windows.h>
+
+extern const char kWindowClassName[];
+extern const char kWindowTitle[];
+
+// Registers the class, creates the window and shows it; false when no window could be made.
+bool CreateMainWindow(HINSTANCE instance, int showState);
+// Dispatches until the quit message and returns its code.
+int RunMessageLoop();
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+LRESULT OnSize(HWND hwnd, WPARAM kind, LPARAM size);
+LRESULT OnPaint(HWND hwnd);
+LRESULT OnDestroy();

@@ -1,0 +1,19 @@
+#!/bin/sh
+# with-xvfb COMMAND [args...]: runs COMMAND inside a new Xvfb on a display Xvfb picks itself,
+# and stops that Xvfb afterwards. The exit code is COMMAND's.
+d=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nocursor 3>"$d/dpy" 2>"$d/log" &
+xp=$!
+i=0
+while [ ! -s "$d/dpy" ]; do
+  i=$((i + 1))
+  if [ $i -gt 200 ] || ! kill -0 $xp 2>/dev/null; then
+    echo "with-xvfb: Xvfb did not start" >&2; cat "$d/log" >&2; rm -rf "$d"; exit 1
+  fi
+  sleep 0.05
+done
+DISPLAY=":$(cat "$d/dpy")"; export DISPLAY
+"$@"; rc=$?
+kill $xp 2>/dev/null; wait $xp 2>/dev/null
+rm -rf "$d"
+exit $rc

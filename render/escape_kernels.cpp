@@ -1,0 +1,3 @@
+#include "render/escape_raster.h"
+
+EscapeRowKernel FastestEscapeRowKernel() { return EscapeRowScalar; }

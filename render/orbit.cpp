@@ -1,0 +1,39 @@
+#include "render/orbit.h"
+
+#include "view/view_state.h"
+
+namespace {
+
+int32_t OrbitPixel(int32_t origin, double value, float hf, float scale) {
+  return OffsetPixel(origin, hf * value / scale);
+}
+
+}  // namespace
+
+int ComputeOrbit(OrbitEntry* entries, int32_t halfWidth, int32_t halfHeight, float scale,
+                 int32_t seedX, int32_t seedY, int32_t steps) {
+  if (steps <= 0 || halfHeight == 0) return 0;
+  if (steps > kOrbitStepLimit) steps = kOrbitStepLimit;  // the array has room for no more
+  const float hf = static_cast<float>(halfHeight);
+  const float cr = static_cast<float>(static_cast<double>(int64_t{seedX} - halfWidth) * scale / hf);
+  const float ci = static_cast<float>(static_cast<double>(int64_t{seedY} - halfHeight) * scale / hf);
+  double zr = 0.0;
+  float zi = 0.0f;
+  float zr2 = 0.0f;
+  float zi2 = 0.0f;
+  for (int k = 0;; ++k) {
+    const float t = static_cast<float>(static_cast<double>(zr2) - zi2);
+    const float q = static_cast<float>(2.0 * zi * zr);
+    OrbitEntry& e = entries[k];
+    e.x1 = OrbitPixel(halfWidth, t, hf, scale);
+    e.y1 = OrbitPixel(halfHeight, q, hf, scale);
+    zr = cr + static_cast<double>(t);
+    zi = static_cast<float>(static_cast<double>(q) + ci);
+    e.x2 = OrbitPixel(halfWidth, zr, hf, scale);
+    e.y2 = OrbitPixel(halfHeight, zi, hf, scale);
+    zi2 = static_cast<float>(static_cast<double>(zi) * zi);
+    zr2 = static_cast<float>(zr * zr);
+    if (static_cast<double>(zr2) + zi2 > 100.0) return k;
+    if (k + 1 == steps) return steps;
+  }
+}

@@ -1,0 +1,10 @@
+#include <gtest/gtest.h>
+
+// Proves that the executable really ran its tests: a runner that starts nothing cannot print
+// this test's pass, and the build's own canary check asks for it.
+TEST(Canary, Runs) { EXPECT_EQ(sizeof(void*), 8u); }
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

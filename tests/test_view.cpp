@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "view/view_commands.h"
+#include "view/view_state.h"
+
+namespace {
+
+uint32_t Bits(float f) {
+  uint32_t b;
+  std::memcpy(&b, &f, sizeof b);
+  return b;
+}
+
+TEST(ViewState, StartsWithTheDocumentedValues) {
+  g_scale = 3.0f;
+  g_orbitSteps = 7;
+  g_redrawFractal = 0;
+  g_showSquares = 1;
+  ResetViewState();
+  EXPECT_EQ(g_halfWidth, 0);
+  EXPECT_EQ(g_halfHeight, 0);
+  EXPECT_EQ(g_scale, 1.0f);
+  EXPECT_EQ(g_mouseX, 0);
+  EXPECT_EQ(g_mouseY, 0);
+  EXPECT_EQ(g_orbitSteps, 200);
+  EXPECT_EQ(g_redrawFractal, 1);
+  EXPECT_EQ(g_fullScreen, 0);
+  EXPECT_EQ(g_showSquares, 0);
+}
+
+TEST(ViewMapping, PixelsAndPlaneAgreeAtHundredRowsPerUnit) {
+  const int32_t w = 170, h = 100;
+  EXPECT_EQ(PixelToPlane(0 - h, 1.0f, h), -1.0f);          // row 0 is imaginary part -1
+  EXPECT_EQ(PixelToPlane((w + 50) - w, 1.0f, h), 0.5f);    // pixel (W + 50, H) is 0.5
+  EXPECT_EQ(PlaneToPixel(w, 0.5f, 1.0f, h), w + 50);       // and back
+  EXPECT_EQ(PlaneToPixel(h, 0.0f, 1.0f, h), h);            // the origin sits at (W, H)
+  // The start seed, pixel (0, 0): c = -s W / H - s i.
+  EXPECT_EQ(PixelToPlane(-w, 2.0f, h), static_cast<float>(-2.0 * w / h));
+}
+
+TEST(ViewMapping, RoundsOnceFromTheDoubleQuotient) {
+  // A float product followed by a float quotient rounds twice and differs for some offsets.
+  for (int32_t offset = -400; offset <= 400; ++offset) {
+    const double exact = static_cast<double>(offset) * 1.06f / 300;
+    ASSERT_EQ(PixelToPlane(offset, 1.06f, 300), static_cast<float>(exact)) << offset;
+  }
+}
+
+TEST(ViewMapping, TruncatesTowardZeroOnTheWayBack) {
+  // 0.0149 * 100 = 1.49 -> 1; -0.0149 * 100 -> -1 (toward zero, not down).
+  EXPECT_EQ(PlaneToPixel(500, 0.0149f, 1.0f, 100), 501);
+  EXPECT_EQ(PlaneToPixel(500, -0.0149f, 1.0f, 100), 499);
+}
+
+TEST(ViewMapping, ClampsWhatLiesBeyondThirtyTwoBits) {
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  EXPECT_EQ(PlaneToPixel(10, 1.0f, tiny, 300), INT32_MAX);
+  EXPECT_EQ(PlaneToPixel(10, -1.0f, tiny, 300), INT32_MIN);
+  EXPECT_EQ(PlaneToPixel(10, std::nanf(""), 1.0f, 300), 10);
+  EXPECT_EQ(PlaneToPixel(10, 5.0f, std::numeric_limits<float>::infinity(), 300), 10);
+  EXPECT_EQ(OffsetPixel(-1, -2147483647.9), INT32_MIN);
+  EXPECT_EQ(OffsetPixel(1, 2147483645.9), 2147483646);
+  EXPECT_EQ(OffsetPixel(5, std::numeric_limits<double>::quiet_NaN()), 5);
+}
+
+TEST(Zoom, FactorsHaveTheirExactBits) {
+  EXPECT_EQ(Bits(kZoomOutFactor), 0x3F87AE14u);
+  EXPECT_EQ(Bits(kZoomInFactor), 0x3F71826Bu);
+  EXPECT_EQ(Bits(ZoomOut(1.0f)), 0x3F87AE14u);
+  EXPECT_EQ(Bits(ZoomIn(1.0f)), 0x3F71826Bu);
+}
+
+TEST(Zoom, TenOutAndTenInReturnExactlyToOne) {
+  float s = 1.0f;
+  for (int i = 0; i < 10; ++i) s = ZoomOut(s);
+  EXPECT_NE(s, 1.0f);
+  for (int i = 0; i < 10; ++i) s = ZoomIn(s);
+  EXPECT_EQ(s, 1.0f);
+}
+
+TEST(Zoom, OutwardReachesInfinityAtStep1523AndStaysThere) {
+  float s = 1.0f;
+  for (int i = 1; i <= 1522; ++i) s = ZoomOut(s);
+  EXPECT_TRUE(std::isfinite(s));
+  s = ZoomOut(s);
+  EXPECT_TRUE(std::isinf(s));
+  EXPECT_TRUE(std::isinf(ZoomOut(s)));
+  EXPECT_TRUE(std::isinf(ZoomIn(s)));
+}
+
+TEST(Zoom, InwardStopsAtASubnormalFixedPoint) {
+  float s = 1.0f;
+  for (int i = 1; i <= 1733; ++i) s = ZoomIn(s);
+  EXPECT_NE(s, std::ldexp(8.0f, -149));
+  s = ZoomIn(s);
+  EXPECT_EQ(s, std::ldexp(8.0f, -149));
+  EXPECT_EQ(ZoomIn(s), s);
+  EXPECT_EQ(ZoomOut(s), s);
+  EXPECT_GT(s, 0.0f);
+}
+
+TEST(Drag, OrbitLengthIsFourTimesTheRowCappedAt4095) {
+  EXPECT_EQ(OrbitStepsForDrag(0), 0);
+  EXPECT_EQ(OrbitStepsForDrag(50), 200);
+  EXPECT_EQ(OrbitStepsForDrag(1023), 4092);
+  EXPECT_EQ(OrbitStepsForDrag(1024), 4095);
+  EXPECT_EQ(OrbitStepsForDrag(65535), 4095);
+}
+
+}  // namespace

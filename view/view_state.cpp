@@ -1,0 +1,43 @@
+#include "view/view_state.h"
+
+#include <cmath>
+
+int32_t g_halfWidth = 0;
+int32_t g_halfHeight = 0;
+float g_scale = 1.0f;
+int32_t g_mouseX = 0;
+int32_t g_mouseY = 0;
+int32_t g_orbitSteps = 200;
+uint8_t g_redrawFractal = 1;
+uint8_t g_fullScreen = 0;
+uint8_t g_showSquares = 0;
+
+void ResetViewState() {
+  g_halfWidth = 0;
+  g_halfHeight = 0;
+  g_scale = 1.0f;
+  g_mouseX = 0;
+  g_mouseY = 0;
+  g_orbitSteps = 200;
+  g_redrawFractal = 1;
+  g_fullScreen = 0;
+  g_showSquares = 0;
+}
+
+float PixelToPlane(int32_t offset, float scale, int32_t halfHeight) {
+  return static_cast<float>(static_cast<double>(offset) * scale / halfHeight);
+}
+
+int32_t OffsetPixel(int32_t origin, double offset) {
+  if (std::isnan(offset)) return origin;
+  // trunc first, then the origin: both are whole numbers, so the double sum is exact.
+  const double value = origin + std::trunc(offset);
+  if (value <= static_cast<double>(INT32_MIN)) return INT32_MIN;
+  if (value >= static_cast<double>(INT32_MAX)) return INT32_MAX;
+  return static_cast<int32_t>(value);
+}
+
+int32_t PlaneToPixel(int32_t origin, float value, float scale, int32_t halfHeight) {
+  const float hf = static_cast<float>(halfHeight);
+  return OffsetPixel(origin, static_cast<double>(hf) * value / scale);
+}
