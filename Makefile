@@ -26,7 +26,14 @@ build-win64: deps
 test: build
 	ctest --preset native
 	ctest --preset native-asan
+	tests/fuzz/run-fuzz.sh
 	cmake/with-xvfb.sh ctest --preset win64
+
+bench: build-native build-win64
+	bench/run-benchmarks.sh
+
+soak: build-win64
+	tests/soak/run-soak.sh
 
 run: build-win64
 	cmake/run-viewer.sh build/win64
