@@ -1,8 +1,9 @@
 #!/bin/sh
 # with-xvfb COMMAND [args...]: runs COMMAND inside a new Xvfb on a display Xvfb picks itself,
-# and stops that Xvfb afterwards. The exit code is COMMAND's.
+# and stops that Xvfb afterwards. The exit code is COMMAND's. OSTREVANE_XVFB_SCREEN sets the
+# screen (default 1280x1024x24).
 d=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -nocursor 3>"$d/dpy" 2>"$d/log" &
+Xvfb -displayfd 3 -screen 0 "${OSTREVANE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -nocursor 3>"$d/dpy" 2>"$d/log" &
 xp=$!
 i=0
 while [ ! -s "$d/dpy" ]; do

@@ -30,19 +30,28 @@ void CreateRasterBitmap(HDC dc, int32_t width, int32_t height) {
   g_rasterHeight = height;
 }
 
+bool CanvasIsComplete() {
+  if (g_frameBitmap == nullptr || g_fractalBitmap == nullptr || g_rasterBits == nullptr) return false;
+  for (HPEN pen : g_greyPens) {
+    if (pen == nullptr) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void CreateCanvas(HDC dc) {
   const int32_t height = GetSystemMetrics(SM_CYSCREEN);
   const int32_t width = GetSystemMetrics(SM_CXSCREEN);
-  g_frameBitmap = CreateCompatibleBitmap(dc, width, height);
-  // Nothing else is made without a back buffer; the next paint tries again.
-  if (g_frameBitmap == nullptr) return;
   g_canvasWidth = width;
   g_canvasHeight = height;
+  g_frameBitmap = CreateCompatibleBitmap(dc, width, height);
   g_fractalBitmap = CreateCompatibleBitmap(dc, width, height);
   CreateRasterBitmap(dc, width, height);
   for (int i = 0; i < kGreyPenCount; ++i) g_greyPens[i] = CreatePen(PS_SOLID, 1, RGB(i, i, i));
+  // A canvas with a part missing would stay so for the window's life: release all of it and
+  // leave the back buffer empty, so that the next paint tries again.
+  if (!CanvasIsComplete()) DestroyCanvas();
 }
 
 void DestroyCanvas() {

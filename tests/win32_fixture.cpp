@@ -1,6 +1,9 @@
 #include "win32_fixture.h"
 
+#include <map>
+
 #include "app/shell.h"
+#include "render/canvas.h"
 #include "view/view_state.h"
 
 std::vector<uint32_t> ReadPixels(HBITMAP bitmap, int32_t width, int32_t height) {
@@ -24,6 +27,49 @@ int GreyOf(uint32_t pixel) {
   return (r == g && g == b) ? r : -1;
 }
 
+uint32_t PixelOf(COLORREF colour) {
+  return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
+Picture ReadBitmap(HBITMAP bitmap, int32_t width, int32_t height) {
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.pixels = ReadPixels(bitmap, width, height);
+  return picture;
+}
+
+Picture ReadFrame() { return ReadBitmap(g_frameBitmap, g_canvasWidth, g_canvasHeight); }
+
+Picture ReadClient(HWND hwnd) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HDC window = GetDC(hwnd);
+  HDC memory = CreateCompatibleDC(window);
+  HBITMAP copy = CreateCompatibleBitmap(window, client.right, client.bottom);
+  HGDIOBJ previous = SelectObject(memory, copy);
+  BitBlt(memory, 0, 0, client.right, client.bottom, window, 0, 0, SRCCOPY);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  ReleaseDC(hwnd, window);
+  Picture picture = ReadBitmap(copy, client.right, client.bottom);
+  DeleteObject(copy);
+  return picture;
+}
+
+void FillBitmap(HBITMAP bitmap, int32_t width, int32_t height, COLORREF colour) {
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  HBRUSH brush = CreateSolidBrush(colour);
+  RECT all = {0, 0, width, height};
+  FillRect(memory, &all, brush);
+  DeleteObject(brush);
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
 void PumpMessages() {
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -33,15 +79,19 @@ void PumpMessages() {
   }
 }
 
+void ResizeClient(HWND hwnd, int32_t clientWidth, int32_t clientHeight) {
+  RECT frame = {0, 0, clientWidth, clientHeight};
+  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOZORDER | SWP_NOMOVE);
+}
+
 HWND OpenMainWindow(int32_t clientWidth, int32_t clientHeight) {
   ResetViewState();
   if (!CreateMainWindow(GetModuleHandleA(nullptr), SW_SHOWNORMAL)) return nullptr;
   HWND hwnd = FindWindowA(kWindowClassName, kWindowTitle);
   if (hwnd == nullptr) return nullptr;
-  RECT frame = {0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  SetWindowPos(hwnd, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-               SWP_NOZORDER | SWP_NOMOVE);
+  ResizeClient(hwnd, clientWidth, clientHeight);
   PumpMessages();
   return hwnd;
 }
@@ -49,4 +99,38 @@ HWND OpenMainWindow(int32_t clientWidth, int32_t clientHeight) {
 void CloseMainWindow(HWND hwnd) {
   if (IsWindow(hwnd)) DestroyWindow(hwnd);
   PumpMessages();
+}
+
+namespace {
+
+std::map<UINT, int> g_seen;
+std::map<UINT, LRESULT> g_results;
+
+LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  ++g_seen[message];
+  const LRESULT result = MainWndProc(hwnd, message, wParam, lParam);
+  g_results[message] = result;
+  return result;
+}
+
+}  // namespace
+
+void RecordMessages(HWND hwnd) {
+  ForgetMessages();
+  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc));
+}
+
+void ForgetMessages() {
+  g_seen.clear();
+  g_results.clear();
+}
+
+int MessagesSeen(UINT message) {
+  const auto found = g_seen.find(message);
+  return found == g_seen.end() ? 0 : found->second;
+}
+
+LRESULT LastResult(UINT message) {
+  const auto found = g_results.find(message);
+  return found == g_results.end() ? -12345 : found->second;
 }

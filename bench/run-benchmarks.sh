@@ -1,0 +1,35 @@
+#!/bin/sh
+# run-benchmarks: the core kernels on the host (Google Benchmark) and whole frames of the program
+# under Wine. Runs what `make bench` built (build/native, build/win64) and builds nothing; other
+# trees can be named with OSTREVANE_NATIVE_BUILD and OSTREVANE_WIN64_BUILD.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+native=$(cd "${OSTREVANE_NATIVE_BUILD:-$root/build/native}" && pwd)
+win64=$(cd "${OSTREVANE_WIN64_BUILD:-$root/build/win64}" && pwd)
+core="$native/bench/core_bench"
+frame="$win64/bench/frame_bench.exe"
+for f in "$core" "$frame"; do
+  [ -f "$f" ] || { echo "run-benchmarks: $f is missing (make bench builds it)" >&2; exit 1; }
+done
+
+echo "CPU: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(nproc) logical cores"
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+"$core" --benchmark_counters_tabular=true --benchmark_out="$out/core.csv" \
+  --benchmark_out_format=csv
+echo
+echo "Speed-up over the scalar reference, same run (real time / CPU time):"
+# Rows look like "Raster1920x1080/s=1/avx2/min_time:0.500",iterations,real,cpu,ms,...
+grep '^"Raster' "$out/core.csv" | tr -d '"' | awk -F, '
+  { split($1, part, "/"); view = part[2]; kernel = part[3]
+    if (kernel == "scalar") { real[view] = $3; cpu[view] = $4; next }
+    if (view in real) printf "  %-8s %-15s %6.1fx %6.1fx\n", view, kernel, real[view] / $3, cpu[view] / $4 }'
+
+echo
+echo "Frames of the program under Wine (Xvfb screen 1920x1080):"
+export WINEPREFIX="$win64/wineprefix"
+# A session left from a run on another display would be reused: start afresh, end afterwards.
+wineserver -k 2>/dev/null || true
+OSTREVANE_XVFB_SCREEN=1920x1080x24 "$root/cmake/with-xvfb.sh" \
+  "$root/cmake/wine-run.sh" "$WINEPREFIX" "$frame"
+wineserver -k 2>/dev/null || true

@@ -1,0 +1,367 @@
+// Judges screenshots of the running viewer against the core's own arithmetic. Built with the same
+// compiler as the shipped program, so the escape counts and orbits it expects are the MinGW ones.
+//
+//   locate SHOT winX winY winW winH          client origin and size, found from the drawn axes
+//   fractal SHOT cx cy cw ch SCALE           every fractal pixel against the picture for SCALE
+//   rings SHOT cx cy cw ch SCALE             the reference circles where row H -/+ 1 crosses them
+//   orbit SHOT cx cy cw ch SCALE X Y STEPS SQUARES   every polyline corner of the seed's orbit
+//   changed SHOT_A SHOT_B cx cy cw ch        how many client pixels differ, fractal ones apart
+//   pickseed cw ch SCALE SHORT LONG          a seed whose orbit grows visibly from SHORT to LONG
+//   park X Y                                 puts the pointer at screen (X, Y), for Wine and X
+//
+// Each prints one line of figures and exits 1 when what it checks does not hold.
+#include <windows.h>  // SetCursorPos, GetCursorPos
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "render/escape_raster.h"
+#include "render/orbit.h"
+#include "view/view_state.h"
+
+namespace {
+
+constexpr int kOverlayGrey = 207;   // circles and axes
+constexpr int kFractalFloor = 223;  // the darkest grey of the picture; the orbit stays below it
+
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+struct Client {
+  int x, y, width, height;
+  int halfWidth() const { return width / 2; }
+  int halfHeight() const { return height / 2; }
+};
+
+bool ReadHeaderNumber(FILE* f, int* value) {
+  int c = fgetc(f);
+  while (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '#') {
+    if (c == '#')
+      while (c != '\n' && c != EOF) c = fgetc(f);
+    c = fgetc(f);
+  }
+  if (c < '0' || c > '9') return false;
+  *value = 0;
+  while (c >= '0' && c <= '9') {
+    *value = *value * 10 + (c - '0');
+    c = fgetc(f);
+  }
+  return true;  // the one whitespace byte after the number is consumed
+}
+
+// An 8-bit binary PPM (P6), as ImageMagick writes with -depth 8.
+Image ReadPpm(const char* path) {
+  Image image;
+  FILE* f = fopen(path, "rb");
+  if (f == nullptr) {
+    printf("FAIL cannot open %s\n", path);
+    exit(2);
+  }
+  int maxValue = 0;
+  if (fgetc(f) != 'P' || fgetc(f) != '6' || !ReadHeaderNumber(f, &image.width) ||
+      !ReadHeaderNumber(f, &image.height) || !ReadHeaderNumber(f, &maxValue) || maxValue != 255) {
+    printf("FAIL %s is not an 8-bit P6 image\n", path);
+    exit(2);
+  }
+  image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+  if (fread(image.rgb.data(), 1, image.rgb.size(), f) != image.rgb.size()) {
+    printf("FAIL %s is truncated\n", path);
+    exit(2);
+  }
+  fclose(f);
+  return image;
+}
+
+// The grey at screen (x, y), or -1 when the pixel is coloured or off the screen.
+int Grey(const Image& image, int x, int y) {
+  if (x < 0 || y < 0 || x >= image.width || y >= image.height) return -1;
+  const uint8_t* p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+  return (p[0] == p[1] && p[1] == p[2]) ? p[0] : -1;
+}
+
+Client ClientArg(char** argv) {
+  return Client{atoi(argv[0]), atoi(argv[1]), atoi(argv[2]), atoi(argv[3])};
+}
+
+float ScaleArg(const char* text) { return strtof(text, nullptr); }
+
+// The real axis is the window's row with the most grey-207 pixels and spans columns 0 ... 2W - 1;
+// the imaginary axis likewise spans rows 0 ... 2H - 1. Both must be centred on each other, and the
+// frame Wine draws around the client must be as wide on the left, right and bottom.
+int Locate(int argc, char** argv) {
+  if (argc != 6) return 2;
+  const Image image = ReadPpm(argv[1]);
+  const int wx = atoi(argv[2]), wy = atoi(argv[3]), ww = atoi(argv[4]), wh = atoi(argv[5]);
+  int axisRow = -1, axisRowCount = 0, axisCol = -1, axisColCount = 0;
+  for (int y = wy; y < wy + wh; ++y) {
+    int count = 0;
+    for (int x = wx; x < wx + ww; ++x) count += Grey(image, x, y) == kOverlayGrey;
+    if (count > axisRowCount) axisRowCount = count, axisRow = y;
+  }
+  for (int x = wx; x < wx + ww; ++x) {
+    int count = 0;
+    for (int y = wy; y < wy + wh; ++y) count += Grey(image, x, y) == kOverlayGrey;
+    if (count > axisColCount) axisColCount = count, axisCol = x;
+  }
+  if (axisRow < 0 || axisCol < 0) {
+    printf("FAIL no grey-207 axes inside the window\n");
+    return 1;
+  }
+  int left = wx + ww, right = -1, top = wy + wh, bottom = -1;
+  for (int x = wx; x < wx + ww; ++x)
+    if (Grey(image, x, axisRow) == kOverlayGrey) left = std::min(left, x), right = x;
+  for (int y = wy; y < wy + wh; ++y)
+    if (Grey(image, axisCol, y) == kOverlayGrey) top = std::min(top, y), bottom = y;
+  const int halfWidth = axisCol - left, halfHeight = axisRow - top;
+  const int border = left - wx;
+  const int clientWidth = ww - 2 * border;
+  const int clientHeight = wh - (top - wy) - border;
+  printf("axes row %d col %d; real axis %d..%d, imaginary axis %d..%d; client %d,%d %dx%d\n",
+         axisRow, axisCol, left, right, top, bottom, left, top, clientWidth, clientHeight);
+  if (right != left + 2 * halfWidth - 1 || bottom != top + 2 * halfHeight - 1) {
+    printf("FAIL the axes are not centred on each other (W %d, H %d)\n", halfWidth, halfHeight);
+    return 1;
+  }
+  if (clientWidth / 2 != halfWidth || clientHeight / 2 != halfHeight) {
+    printf("FAIL client %dx%d from the frame does not match W %d, H %d from the axes\n",
+           clientWidth, clientHeight, halfWidth, halfHeight);
+    return 1;
+  }
+  printf("CLIENT %d %d %d %d\n", left, top, clientWidth, clientHeight);
+  return 0;
+}
+
+// Pixels in the fractal's grey range must be exactly the picture the core computes; darker ones
+// are circles, axes and orbit drawn over it.
+int Fractal(int argc, char** argv) {
+  if (argc != 7) return 2;
+  const Image image = ReadPpm(argv[1]);
+  const Client c = ClientArg(argv + 2);
+  const float scale = ScaleArg(argv[6]);
+  const int W = c.halfWidth(), H = c.halfHeight();
+  std::vector<uint8_t> upper(static_cast<size_t>(2 * W) * H);
+  for (int y = 0; y < H; ++y) {
+    const float ci = PixelToPlane(y - H, scale, H);
+    for (int x = 0; x < 2 * W; ++x)
+      upper[static_cast<size_t>(y) * 2 * W + x] =
+          GreyForCount(EscapeCount(PixelToPlane(x - W, scale, H), ci));
+  }
+  long compared = 0, differ = 0, covered = 0, coloured = 0;
+  for (int y = 0; y < 2 * H; ++y) {
+    const int row = y < H ? y : 2 * H - 1 - y;  // the lower half mirrors the upper
+    for (int x = 0; x < 2 * W; ++x) {
+      const int grey = Grey(image, c.x + x, c.y + y);
+      if (grey < 0) {
+        ++coloured;
+        continue;
+      }
+      if (grey < kFractalFloor) {
+        ++covered;
+        continue;
+      }
+      ++compared;
+      const int expected = upper[static_cast<size_t>(row) * 2 * W + x];
+      if (grey != expected && ++differ <= 5)
+        printf("  pixel (%d,%d): grey %d, expected %d\n", x, y, grey, expected);
+    }
+  }
+  const long bound = 3L * (4L * W * H) / 4;  // the orbit may hide up to a quarter
+  printf("scale %.7g: fractal pixels compared %ld, differing %ld, covered %ld, coloured %ld\n",
+         scale, compared, differ, covered, coloured);
+  if (compared < bound || differ != 0 || coloured != 0) {
+    printf("FAIL the picture is not the one for scale %.7g (need >= %ld compared, 0 differing)\n",
+           scale, bound);
+    return 1;
+  }
+  return 0;
+}
+
+// A ring of radius r about (W, H) crosses the rows next to the real axis at W - r and, the right
+// edge of the bounding box being excluded, at W + r - 1. One pixel of slack either way; the orbit,
+// drawn last, may hide two of the eight crossings looked at.
+int Rings(int argc, char** argv) {
+  if (argc != 7) return 2;
+  const Image image = ReadPpm(argv[1]);
+  const Client c = ClientArg(argv + 2);
+  const float scale = ScaleArg(argv[6]);
+  const int W = c.halfWidth(), H = c.halfHeight();
+  const int numerators[3] = {2 * H, H, H / 2};
+  int visible = 0, found = 0;
+  printf("scale %.7g: rings", scale);
+  for (int numerator : numerators) {
+    const double radius = std::trunc(static_cast<double>(numerator) / scale);
+    if (radius >= W) {
+      printf(" r=%.0f(off)", radius);
+      continue;
+    }
+    const int r = static_cast<int>(radius);
+    int hits = 0;
+    for (int y : {H - 2, H - 1, H + 1, H + 2})
+      for (int edge : {W - r, W + r - 1}) {
+        bool hit = false;
+        for (int dx = -1; dx <= 1; ++dx)
+          hit |= Grey(image, c.x + edge + dx, c.y + y) == kOverlayGrey;
+        hits += hit;
+      }
+    ++visible;
+    found += hits >= 6;
+    printf(" r=%d(x=%d,%d/8 %s)", r, W + r - 1, hits, hits >= 6 ? "found" : "MISSING");
+  }
+  printf("; %d of %d visible rings found\n", found, visible);
+  if (visible == 0 || found != visible) {
+    printf("FAIL the circles are not where scale %.7g puts them\n", scale);
+    return 1;
+  }
+  return 0;
+}
+
+// The corners of the polyline, in drawing order: z_n, [z_{n-1}^2,] z_{n-1}, ..., z_1, 0.
+std::vector<std::pair<int32_t, int32_t>> OrbitCorners(int W, int H, float scale, int seedX,
+                                                      int seedY, int steps, bool squares, int* n) {
+  static OrbitEntry entries[kOrbitCapacity];
+  *n = ComputeOrbit(entries, W, H, scale, seedX, seedY, steps);
+  std::vector<std::pair<int32_t, int32_t>> corners;
+  auto add = [&](int32_t x, int32_t y) { corners.emplace_back(x, y); };
+  TraceOrbit(
+      entries, *n, squares, add, [](int) {}, add);
+  return corners;
+}
+
+// Each corner inside the picture, but the origin where the polyline ends, begins a segment, so
+// its pixel must carry a darker grey than any fractal pixel.
+int Orbit(int argc, char** argv) {
+  if (argc != 11) return 2;
+  const Image image = ReadPpm(argv[1]);
+  const Client c = ClientArg(argv + 2);
+  const float scale = ScaleArg(argv[6]);
+  const int seedX = atoi(argv[7]), seedY = atoi(argv[8]), steps = atoi(argv[9]);
+  const bool squares = atoi(argv[10]) != 0;
+  const int W = c.halfWidth(), H = c.halfHeight();
+  int n = 0;
+  const auto corners = OrbitCorners(W, H, scale, seedX, seedY, steps, squares, &n);
+  std::set<std::pair<int32_t, int32_t>> inside;
+  for (size_t i = 0; i + 1 < corners.size(); ++i) {
+    const auto& p = corners[i];
+    if (p.first >= 0 && p.second >= 0 && p.first < 2 * W && p.second < 2 * H &&
+        p != std::make_pair(W, H))
+      inside.insert(p);
+  }
+  int drawn = 0;
+  for (const auto& p : inside) {
+    const int grey = Grey(image, c.x + p.first, c.y + p.second);
+    drawn += grey >= 0 && grey < kFractalFloor;
+  }
+  long orbitPixels = 0;
+  for (int y = 0; y < 2 * H; ++y)
+    for (int x = 0; x < 2 * W; ++x) {
+      const int grey = Grey(image, c.x + x, c.y + y);
+      orbitPixels += grey >= 0 && grey < kFractalFloor && grey != kOverlayGrey;
+    }
+  printf(
+      "seed (%d,%d) scale %.7g steps %d %s: n %d, corners in picture %zu, drawn %d; "
+      "orbit-grey pixels %ld\n",
+      seedX, seedY, scale, steps, squares ? "detailed" : "plain", n, inside.size(), drawn,
+      orbitPixels);
+  if (inside.empty() || drawn != static_cast<int>(inside.size())) {
+    printf("FAIL the orbit of seed (%d,%d) is not drawn\n", seedX, seedY);
+    return 1;
+  }
+  return 0;
+}
+
+int Changed(int argc, char** argv) {
+  if (argc != 7) return 2;
+  const Image a = ReadPpm(argv[1]);
+  const Image b = ReadPpm(argv[2]);
+  const Client c = ClientArg(argv + 3);
+  long changed = 0, fractalChanged = 0;
+  for (int y = 0; y < c.height; ++y)
+    for (int x = 0; x < c.width; ++x) {
+      const int ga = Grey(a, c.x + x, c.y + y), gb = Grey(b, c.x + x, c.y + y);
+      if (ga == gb) continue;
+      ++changed;
+      fractalChanged += ga >= kFractalFloor && gb >= kFractalFloor;
+    }
+  printf("CHANGED %ld FRACTAL_CHANGED %ld\n", changed, fractalChanged);
+  return 0;
+}
+
+// A seed in the upper half whose orbit, still bounded after SHORT steps, gains at least 60 corners
+// on new pixels by LONG steps, so that a longer orbit shows on the screen; of those, the one that
+// escapes first, which keeps the picture readable.
+int PickSeed(int argc, char** argv) {
+  if (argc != 6) return 2;
+  const int width = atoi(argv[1]), height = atoi(argv[2]);
+  const float scale = ScaleArg(argv[3]);
+  const int shortSteps = atoi(argv[4]), longSteps = atoi(argv[5]);
+  const int W = width / 2, H = height / 2;
+  int bestX = -1, bestY = -1, bestFresh = 0, bestShort = 0, bestLong = 0;
+  for (int y = H - 8; y > H / 4; y -= 3)
+    for (int x = 8; x < 2 * W - 8; x += 3) {
+      int nShort = 0, nLong = 0;
+      const auto shortCorners = OrbitCorners(W, H, scale, x, y, shortSteps, true, &nShort);
+      if (nShort != shortSteps) continue;
+      const auto longCorners = OrbitCorners(W, H, scale, x, y, longSteps, true, &nLong);
+      if (nLong < shortSteps + 100) continue;
+      const std::set<std::pair<int32_t, int32_t>> known(shortCorners.begin(), shortCorners.end());
+      std::set<std::pair<int32_t, int32_t>> fresh;
+      for (const auto& p : longCorners)
+        if (p.first >= 0 && p.second >= 0 && p.first < 2 * W && p.second < 2 * H && !known.count(p))
+          fresh.insert(p);
+      if (static_cast<int>(fresh.size()) >= 60 && (bestFresh == 0 || nLong < bestLong)) {
+        bestX = x, bestY = y, bestFresh = static_cast<int>(fresh.size());
+        bestShort = nShort, bestLong = nLong;
+      }
+    }
+  if (bestFresh == 0) {
+    printf("FAIL no seed found\n");
+    return 1;
+  }
+  printf("SEED %d %d n %d -> %d, %d new corners\n", bestX, bestY, bestShort, bestLong, bestFresh);
+  return 0;
+}
+
+// A new window's first mouse move carries Wine's idea of the pointer, which a pointer moved with
+// X alone does not update; moving it through Wine sets both.
+int Park(int argc, char** argv) {
+  if (argc != 3) return 2;
+  const int x = atoi(argv[1]), y = atoi(argv[2]);
+  // Wine closes an idle session's desktop; a pointer set without one is lost (reads back 0,0).
+  GetDesktopWindow();
+  SetCursorPos(x, y);
+  POINT at = {};
+  GetCursorPos(&at);
+  printf("pointer at %ld,%ld\n", static_cast<long>(at.x), static_cast<long>(at.y));
+  if (at.x != x || at.y != y) {
+    printf("FAIL the pointer did not move to %d,%d\n", x, y);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  const char* mode = argv[1];
+  int rc = 2;
+  if (!strcmp(mode, "locate")) rc = Locate(argc - 1, argv + 1);
+  if (!strcmp(mode, "fractal")) rc = Fractal(argc - 1, argv + 1);
+  if (!strcmp(mode, "rings")) rc = Rings(argc - 1, argv + 1);
+  if (!strcmp(mode, "orbit")) rc = Orbit(argc - 1, argv + 1);
+  if (!strcmp(mode, "changed")) rc = Changed(argc - 1, argv + 1);
+  if (!strcmp(mode, "pickseed")) rc = PickSeed(argc - 1, argv + 1);
+  if (!strcmp(mode, "park")) rc = Park(argc - 1, argv + 1);
+  if (rc == 2) printf("FAIL bad arguments for %s\n", mode);
+  return rc;
+}

@@ -1,0 +1,244 @@
+#!/bin/sh
+# viewer_e2e.sh VIEWER_EXE CHECKER_EXE
+# Drives the real viewer under Wine with X input (xdotool) and judges screenshots with the checker,
+# which computes what each picture must be with the program's own core arithmetic.
+# Environment: DISPLAY (an X server of 1280x1024x24, such as cmake/with-xvfb.sh starts),
+# WINEPREFIX, OSTREVANE_WINE_RUN (cmake/wine-run.sh). OSTREVANE_E2E_KEEP=1 keeps the screenshots;
+# with OSTREVANE_SAVE_SHOTS=1 the start view and the detailed orbit are saved as PNG files in
+# OSTREVANE_DOCS_DIR.
+set -u
+viewer=$1
+checker=$2
+wine_run=${OSTREVANE_WINE_RUN:?}
+prefix=${WINEPREFIX:?}
+title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+[ -n "${DISPLAY:-}" ] || fail "no X display; run the tests inside cmake/with-xvfb.sh"
+
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  fi
+  if [ -n "${OSTREVANE_E2E_KEEP:-}" ]; then
+    echo "screenshots kept in $work"
+  else
+    rm -rf "$work"
+  fi
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+shoot() {
+  import -window root -depth 8 "$work/$1.ppm" || fail "screenshot $1 failed"
+}
+
+# Runs the checker from the work directory (Wine reads the relative file names there). Its
+# output goes to $work/out; the checker's exit code is returned.
+check() {
+  (cd "$work" && "$wine_run" "$prefix" "$checker" "$@") >"$work/out.raw" 2>&1
+  rc=$?
+  tr -d '\r' <"$work/out.raw" >"$work/out"
+  return $rc
+}
+
+say() { sed 's/^/  /' "$work/out"; }
+
+# expect NAME SECONDS CHECK_ARGS...: screenshots NAME until the check holds, for at most SECONDS.
+# Painting follows input asynchronously, so the first shots may still show the previous frame.
+expect() {
+  name=$1 limit=$2
+  shift 2
+  end=$(($(date +%s) + limit))
+  while :; do
+    shoot "$name"
+    if check "$@"; then
+      say
+      return 0
+    fi
+    [ "$(date +%s)" -lt "$end" ] || break
+    sleep 0.2
+  done
+  say
+  fail "$name: the screen did not show this within $limit s: $*"
+}
+
+# must CHECK_ARGS...: the check holds on the screenshot taken last.
+must() {
+  check "$@" || {
+    say
+    fail "$*"
+  }
+  say
+}
+
+# must_not CHECK_ARGS...: the check fails, which tells that the picture has changed.
+must_not() {
+  if check "$@"; then
+    say
+    fail "this should no longer hold: $*"
+  fi
+  sed 's/^FAIL /(as it should, no longer holds) /; s/^/  /' "$work/out"
+}
+
+geometry() {
+  eval "$(xdotool getwindowgeometry --shell "$wid")" || fail "no geometry for window $wid"
+  win="$X $Y $WIDTH $HEIGHT"
+}
+
+focus() { xdotool windowfocus --sync "$wid" || fail "cannot focus window $wid"; }
+
+save_shot() {
+  [ "${OSTREVANE_SAVE_SHOTS:-0}" = 1 ] || return 0
+  convert "$work/$1.ppm" -crop "${cw}x${ch}+${cx}+${cy}" +repage "${OSTREVANE_DOCS_DIR:?}/$2" ||
+    fail "cannot save $2"
+  echo "  saved $OSTREVANE_DOCS_DIR/$2"
+}
+
+# Step 1: a new window's first mouse move sets the seed. It carries Wine's idea of the pointer,
+# which moving the X pointer alone does not update, so the pointer is parked through Wine.
+park_x=436 park_y=153
+xdotool mousemove $park_x $park_y || fail "xdotool cannot reach the display"
+must park $park_x $park_y
+eval "$(xdotool getmouselocation --shell)"
+[ "$X $Y" = "$park_x $park_y" ] || fail "the X pointer is at $X,$Y, not at $park_x,$park_y"
+"$wine_run" "$prefix" "$viewer" >"$work/viewer.log" 2>&1 &
+pid=$!
+start=$(date +%s)
+wid=
+while [ -z "$wid" ]; do
+  wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+  [ -n "$wid" ] && break
+  kill -0 "$pid" 2>/dev/null || fail "the viewer exited before its window appeared"
+  [ $(($(date +%s) - start)) -lt 30 ] || fail "no window titled '$title' within 30 s"
+  sleep 0.1
+done
+geometry
+echo "step 1: window $wid titled '$title' after $(($(date +%s) - start)) s; window $win"
+win0=$win
+
+# Step 2: the client area holds the escape-time picture of scale 1.0, pixel for pixel.
+echo "step 2: start view"
+expect start 15 locate start.ppm $win
+set -- $(grep '^CLIENT' "$work/out")
+cx=$2 cy=$3 cw=$4 ch=$5
+client="$cx $cy $cw $ch"
+client0=$client
+must fractal start.ppm $client 1.0
+seed_x=$((park_x - cx)) seed_y=$((park_y - cy))
+must orbit start.ppm $client 1.0 $seed_x $seed_y 200 0
+save_shot start start-view.png
+
+# Step 3: moving the pointer without a button moves the orbit and nothing else.
+echo "step 3: pointer moves the orbit"
+move_x=$((cx + cw / 4)) move_y=$((cy + ch / 3))
+xdotool mousemove $move_x $move_y
+seed_x=$((move_x - cx)) seed_y=$((move_y - cy))
+expect moved 10 orbit moved.ppm $client 1.0 $seed_x $seed_y 200 0
+check changed start.ppm moved.ppm $client || {
+  say
+  fail "cannot compare the screenshots"
+}
+set -- $(cat "$work/out")
+echo "  pixels changed $2, fractal pixels changed $4"
+[ "$2" -gt 0 ] && [ "$4" -eq 0 ] ||
+  fail "moving the pointer must change the orbit and only the orbit"
+must_not orbit start.ppm $client 1.0 $seed_x $seed_y 200 0
+must fractal moved.ppm $client 1.0
+
+# Step 4: the wheel moves the circles at once; the picture follows only on F5.
+echo "step 4: wheel out to scale 1.06"
+xdotool click 4
+expect wheel 10 rings wheel.ppm $client 1.06
+must_not rings wheel.ppm $client 1.0
+must fractal wheel.ppm $client 1.0
+must_not fractal wheel.ppm $client 1.06
+must orbit wheel.ppm $client 1.06 $seed_x $seed_y 200 0
+echo "step 4: F5 renders scale 1.06"
+focus
+xdotool key F5
+expect redraw 15 fractal redraw.ppm $client 1.06
+must rings redraw.ppm $client 1.06
+echo "step 4: wheel in, back to scale 1.0"
+xdotool click 5
+expect wheelback 10 rings wheelback.ppm $client 1.0
+must fractal wheelback.ppm $client 1.06
+focus
+xdotool key F5
+expect redrawback 15 fractal redrawback.ppm $client 1.0
+
+# Step 5: right button for the detailed polyline, a left drag for a longer orbit.
+drag_y=$((ch * 2 / 5))
+long=$((4 * drag_y))
+check pickseed $cw $ch 1.0 200 $long || {
+  say
+  fail "no seed with a visibly longer orbit in a ${cw}x$ch client"
+}
+set -- $(cat "$work/out")
+seed_x=$2 seed_y=$3
+echo "step 5: seed ($seed_x,$seed_y), orbit of 200 steps, then $long"
+xdotool mousemove $((cx + seed_x)) $((cy + seed_y))
+expect plain 10 orbit plain.ppm $client 1.0 $seed_x $seed_y 200 0
+must_not orbit plain.ppm $client 1.0 $seed_x $seed_y 200 1
+xdotool click 3
+expect detailed 10 orbit detailed.ppm $client 1.0 $seed_x $seed_y 200 1
+must_not orbit detailed.ppm $client 1.0 $seed_x $seed_y $long 1
+xdotool mousedown 1
+xdotool mousemove $((cx + seed_x)) $((cy + drag_y))
+xdotool mouseup 1
+xdotool mousemove $((cx + seed_x)) $((cy + seed_y))
+expect longer 10 orbit longer.ppm $client 1.0 $seed_x $seed_y $long 1
+must fractal longer.ppm $client 1.0
+save_shot longer orbit-detailed.png
+
+# Step 6: F11 covers the screen; F11 again gives the old client back.
+echo "step 6: F11 full screen"
+focus
+xdotool key F11
+end=$(($(date +%s) + 10))
+until geometry && [ "$win" = "0 0 1280 1024" ]; do
+  [ "$(date +%s)" -lt "$end" ] || fail "full screen: window is $win, not 0 0 1280 1024"
+  sleep 0.2
+done
+expect full 10 locate full.ppm $win
+set -- $(grep '^CLIENT' "$work/out")
+[ "$2 $3 $4 $5" = "0 0 1280 1024" ] || fail "full screen: client is $2 $3 $4 $5, not the screen"
+focus
+xdotool key F5
+expect fullredraw 15 fractal fullredraw.ppm 0 0 1280 1024 1.0
+must rings fullredraw.ppm 0 0 1280 1024 1.0
+echo "step 6: F11 back to the window"
+focus
+xdotool key F11
+end=$(($(date +%s) + 10))
+until geometry && [ "$win" = "$win0" ]; do
+  [ "$(date +%s)" -lt "$end" ] || fail "after full screen: window is $win, not $win0 as before"
+  sleep 0.2
+done
+expect restored 10 locate restored.ppm $win
+set -- $(grep '^CLIENT' "$work/out")
+[ "$2 $3 $4 $5" = "$client0" ] || fail "after full screen: client is $2 $3 $4 $5, not $client0"
+echo "  window $win, client $client0 as before"
+
+# Step 7: Esc ends the program with exit code 0.
+echo "step 7: Esc"
+focus
+xdotool key Escape
+end=$(($(date +%s) + 5))
+while kill -0 "$pid" 2>/dev/null; do
+  [ "$(date +%s)" -lt "$end" ] || fail "the viewer still runs 5 s after Esc"
+  sleep 0.1
+done
+wait "$pid"
+rc=$?
+pid=
+[ $rc -eq 0 ] || fail "the viewer exited with code $rc after Esc"
+echo "  exited with code 0"
+echo "PASS"

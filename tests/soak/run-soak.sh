@@ -1,0 +1,33 @@
+#!/bin/sh
+# run-soak.sh: the long stress runs against the MinGW build, inside a private Xvfb. Run from the
+# repository root after the win64 build. SOAK_BUILD (default build/win64) is the build tree;
+# SOAK_EVENTS (default 5000) the real X events, SOAK_MESSAGES (default 100000) the forged messages.
+set -u
+build=${SOAK_BUILD:-build/win64}
+events=${SOAK_EVENTS:-5000}
+messages=${SOAK_MESSAGES:-100000}
+
+if [ "${1:-}" != "--inside-xvfb" ]; then
+  [ -f "$build/ostrevane.exe" ] && [ -f "$build/tests/win32_tests.exe" ] ||
+    { echo "run-soak: build $build first (make build-win64)" >&2; exit 2; }
+  exec cmake/with-xvfb.sh "$0" --inside-xvfb
+fi
+
+root=$(pwd)
+build=$(cd "$build" && pwd)
+prefix=$build/wineprefix
+# A fresh Wine session that knows this display, and none left behind.
+WINEPREFIX=$prefix wineserver -k 2>/dev/null
+status=0
+
+echo "run-soak: $messages forged messages, then the GDI object count over 1000 paints"
+OSTREVANE_STORM_MESSAGES=$messages "$root/cmake/wine-run.sh" "$prefix" "$build/tests/win32_tests.exe" \
+  --gtest_filter='*MessageStorm*:StormWindow.*:GdiObjectCount.*' || status=1
+
+echo "run-soak: $events real X events"
+"$root/tests/soak/xdotool-soak.sh" "$root/cmake/wine-run.sh" "$prefix" "$build/ostrevane.exe" "$events" ||
+  status=1
+
+WINEPREFIX=$prefix wineserver -k 2>/dev/null
+[ $status -eq 0 ] && echo "run-soak: passed" || echo "run-soak: FAILED" >&2
+exit $status

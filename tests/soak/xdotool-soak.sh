@@ -1,0 +1,112 @@
+#!/bin/sh
+# xdotool-soak.sh WINE_RUN PREFIX EXE EVENTS [SEED]
+# Starts the viewer under Wine on $DISPLAY and feeds it EVENTS seeded random real X events
+# (pointer moves, left drags, wheel turns, right clicks, F5, F11, plus and minus on both
+# keyboards), then Esc. Passes when the viewer lived through them all and then exited with code 0
+# within 5 seconds of the Esc.
+set -u
+wine_run=$1 prefix=$2 exe=$3 events=$4 seed=${5:-20261208}
+title="F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom"
+batch=100
+
+[ -n "${DISPLAY:-}" ] || { echo "soak: no DISPLAY" >&2; exit 2; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Park the pointer away from where the window will appear, then start the viewer.
+xdotool mousemove 1 1
+"$wine_run" "$prefix" "$exe" >"$work/out" 2>&1 &
+viewer=$!
+
+alive() { kill -0 "$viewer" 2>/dev/null; }
+fail() {
+  echo "soak: FAILED: $*" >&2
+  if alive; then kill "$viewer" 2>/dev/null; fi
+  exit 1
+}
+
+window=""
+i=0
+while [ -z "$window" ]; do
+  alive || fail "the viewer ended before its window appeared"
+  window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+  i=$((i + 1)); [ $i -le 600 ] || fail "no window after 60 s"
+  [ -n "$window" ] || sleep 0.1
+done
+sleep 0.5
+
+# The region the pointer may use: inside the windowed client area, clear of Wine's own frame,
+# title bar and buttons (a click there could move or close the window). The full-screen window
+# covers it too.
+eval "$(xdotool getdisplaygeometry --shell)"
+screen_w=$WIDTH screen_h=$HEIGHT
+region() {
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  if [ "$WIDTH" -ge "$screen_w" ] && [ "$HEIGHT" -ge "$screen_h" ] && [ -n "${rx0:-}" ]; then
+    return  # full screen: keep to the windowed region, which it covers
+  fi
+  rx0=$((X + 12)); ry0=$((Y + 40)); rx1=$((X + WIDTH - 12)); ry1=$((Y + HEIGHT - 12))
+  [ $rx1 -gt $rx0 ] && [ $ry1 -gt $ry0 ] || fail "window too small: ${WIDTH}x${HEIGHT}"
+}
+region
+
+# Busy while its CPU time still grows: wait for the viewer to catch up with its input.
+settle() {
+  last=-1; n=0
+  while [ $n -lt 300 ]; do
+    now=$(awk '{print $14 + $15}' "/proc/$viewer/stat" 2>/dev/null) || return
+    [ "$now" = "$last" ] && return
+    last=$now; n=$((n + 1)); sleep 0.3
+  done
+}
+
+# The screen before and after: unchanged would mean the input never reached the viewer.
+import -window root "$work/before.png" 2>/dev/null
+sent=0
+while [ $sent -lt "$events" ]; do
+  alive || fail "the viewer died after $sent events"
+  xdotool windowfocus --sync "$window" 2>/dev/null || fail "cannot focus the window after $sent events"
+  n=$((events - sent)); [ $n -gt $batch ] && n=$batch
+  # One xdotool call per batch; F11 ends a batch, so the next one starts from a settled window.
+  awk -v seed=$((seed + sent)) -v n=$n -v x0=$rx0 -v y0=$ry0 -v x1=$rx1 -v y1=$ry1 '
+    function px() { return x0 + int(rand() * (x1 - x0)) }
+    function py() { return y0 + int(rand() * (y1 - y0)) }
+    BEGIN {
+      srand(seed)
+      keys[0] = "plus"; keys[1] = "minus"; keys[2] = "KP_Add"; keys[3] = "KP_Subtract"
+      for (i = 0; i < n; i++) {
+        r = rand()
+        if (r < 0.30)      { cmd = cmd " mousemove " px() " " py(); kind["move"]++ }
+        else if (r < 0.40) { cmd = cmd " mousemove " px() " " py() " mousedown 1 mousemove " px() " " py() " mouseup 1"; kind["drag"]++ }
+        else if (r < 0.60) { cmd = cmd " click " (rand() < 0.5 ? 4 : 5); kind["wheel"]++ }
+        else if (r < 0.68) { cmd = cmd " click 3"; kind["right"]++ }
+        else if (r < 0.70) { cmd = cmd " key F5"; kind["F5"]++ }
+        else if (r < 0.71) { cmd = cmd " key F11"; kind["F11"]++; i++; break }
+        else               { cmd = cmd " key " keys[int(rand() * 4)]; kind["key"]++ }
+      }
+      print i > "/dev/stderr"
+      print cmd
+      for (k in kind) print k, kind[k] >> "'"$work/kinds"'"
+    }' >"$work/cmd" 2>"$work/count"
+  # shellcheck disable=SC2046
+  xdotool $(cat "$work/cmd") || fail "xdotool failed after $sent events"
+  sent=$((sent + $(cat "$work/count")))
+  if grep -q "F11" "$work/cmd"; then sleep 0.3; settle; region; fi
+done
+
+settle
+alive || fail "the viewer died after $sent events"
+import -window root "$work/after.png" 2>/dev/null
+changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 | cut -d' ' -f1)
+[ "${changed:-0}" != 0 ] || fail "the screen did not change: did the events reach the viewer?"
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key Escape
+i=0
+while alive; do
+  i=$((i + 1)); [ $i -le 50 ] || fail "the viewer did not end within 5 s of Esc"
+  sleep 0.1
+done
+wait "$viewer"; rc=$?
+summary=$(awk '{s[$1] += $2} END {for (k in s) printf " %s %d", k, s[k]}' "$work/kinds")
+echo "soak: $sent events (${summary# }), $changed pixels changed, then Esc: exit code $rc after $((i / 10)).$((i % 10)) s"
+[ $rc -eq 0 ] || fail "exit code $rc"
