@@ -31,7 +31,8 @@ void CreateRasterBitmap(HDC dc, int32_t width, int32_t height) {
 }
 
 bool CanvasIsComplete() {
-  if (g_frameBitmap == nullptr || g_fractalBitmap == nullptr || g_rasterBits == nullptr) return false;
+  if (g_frameBitmap == nullptr || g_fractalBitmap == nullptr || g_rasterBits == nullptr)
+    return false;
   for (HPEN pen : g_greyPens) {
     if (pen == nullptr) return false;
   }

@@ -46,7 +46,8 @@ void ComputeEscapeRaster(uint8_t* bits, int32_t width, int32_t height, int32_t s
   const size_t rowBytes = static_cast<size_t>(columns) * 3;
   for (int32_t i = 0; i < rows; ++i) {
     uint8_t* row = bits + static_cast<size_t>(height - 1 - i) * stride;
-    kernel(row, columns, halfWidth, halfHeight, scale, PixelToPlane(i - halfHeight, scale, halfHeight));
+    kernel(row, columns, halfWidth, halfHeight, scale,
+           PixelToPlane(i - halfHeight, scale, halfHeight));
     const int32_t mirror = 2 * halfHeight - 1 - i;
     if (mirror < height) {
       std::memcpy(bits + static_cast<size_t>(height - 1 - mirror) * stride, row, rowBytes);

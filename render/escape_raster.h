@@ -15,8 +15,8 @@ inline uint8_t GreyForCount(int k) { return static_cast<uint8_t>(255 - 32 * k / 
 
 // Computes `count` pixels of one display row (imaginary part ci), columns 0 ... count - 1, into
 // `row` (3 bytes a pixel). Every variant must give the same bytes as the scalar one.
-using EscapeRowKernel = void (*)(uint8_t* row, int32_t count, int32_t halfWidth,
-                                 int32_t halfHeight, float scale, float ci);
+using EscapeRowKernel = void (*)(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
+                                 float scale, float ci);
 
 void EscapeRowScalar(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
                      float scale, float ci);

@@ -33,8 +33,8 @@ void PaintFrame(HWND hwnd, HDC dc) {
   HGDIOBJ previous = SelectObject(memory, g_frameBitmap);
   FillRect(memory, &client, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)));
   DrawOverlay(memory);
-  BitBlt(dc, 0, 0, ClipExtent(client.right, g_canvasWidth), ClipExtent(client.bottom, g_canvasHeight),
-         memory, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, 0, ClipExtent(client.right, g_canvasWidth),
+         ClipExtent(client.bottom, g_canvasHeight), memory, 0, 0, SRCCOPY);
   SelectObject(memory, previous);
   DeleteDC(memory);
 }

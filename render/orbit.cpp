@@ -16,7 +16,8 @@ int ComputeOrbit(OrbitEntry* entries, int32_t halfWidth, int32_t halfHeight, flo
   if (steps > kOrbitStepLimit) steps = kOrbitStepLimit;  // the array has room for no more
   const float hf = static_cast<float>(halfHeight);
   const float cr = static_cast<float>(static_cast<double>(int64_t{seedX} - halfWidth) * scale / hf);
-  const float ci = static_cast<float>(static_cast<double>(int64_t{seedY} - halfHeight) * scale / hf);
+  const float ci =
+      static_cast<float>(static_cast<double>(int64_t{seedY} - halfHeight) * scale / hf);
   double zr = 0.0;
   float zi = 0.0f;
   float zr2 = 0.0f;

@@ -110,8 +110,9 @@ TEST_F(CanvasTest, RenderFractalCopiesExactlyThePicture) {
       const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
       if (x < 2 * g_halfWidth && y < 2 * g_halfHeight) {
         const int32_t row = y < g_halfHeight ? y : 2 * g_halfHeight - 1 - y;
-        const uint8_t grey = GreyForCount(EscapeCount(PixelToPlane(x - g_halfWidth, g_scale, g_halfHeight),
-                                                      PixelToPlane(row - g_halfHeight, g_scale, g_halfHeight)));
+        const uint8_t grey =
+            GreyForCount(EscapeCount(PixelToPlane(x - g_halfWidth, g_scale, g_halfHeight),
+                                     PixelToPlane(row - g_halfHeight, g_scale, g_halfHeight)));
         ASSERT_EQ(GreyOf(p), grey) << x << "," << y;
         ++compared;
       } else {

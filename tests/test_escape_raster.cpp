@@ -18,7 +18,9 @@ struct GuardedRaster {
   std::vector<uint8_t> memory;
 
   GuardedRaster(int32_t w, int32_t h)
-      : width(w), height(h), stride((w * 3 + 3) & ~3),
+      : width(w),
+        height(h),
+        stride((w * 3 + 3) & ~3),
         memory(kGuardBytes * 2 + static_cast<size_t>(stride) * h, kGuard) {}
 
   uint8_t* bits() { return memory.data() + kGuardBytes; }
@@ -118,7 +120,9 @@ TEST(EscapeRaster, EmptyViewsWriteNothing) {
 }
 
 TEST(EscapeRaster, ViewLargerThanTheBufferIsClipped) {
-  struct Case { int32_t width, height, halfWidth, halfHeight; };
+  struct Case {
+    int32_t width, height, halfWidth, halfHeight;
+  };
   for (const Case& c : {Case{30, 20, 40, 5}, Case{30, 20, 5, 40}, Case{31, 17, 32767, 32767},
                         Case{3, 3, 2, 2}, Case{1, 1, 1, 1}, Case{30, 20, 15, 15}}) {
     GuardedRaster raster(c.width, c.height);

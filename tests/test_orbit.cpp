@@ -25,10 +25,11 @@ Recording Trace(const OrbitEntry* entries, int n, bool squares) {
   Recording r;
   int pen = -1;
   TraceOrbit(
-      entries, n, squares,
-      [&](int32_t x, int32_t y) { r.startX = x, r.startY = y, ++r.moves; },
+      entries, n, squares, [&](int32_t x, int32_t y) { r.startX = x, r.startY = y, ++r.moves; },
       [&](int index) { pen = index; },
-      [&](int32_t x, int32_t y) { r.lines.push_back({pen, x, y}); });
+      [&](int32_t x, int32_t y) {
+        r.lines.push_back({pen, x, y});
+      });
   return r;
 }
 
@@ -37,8 +38,10 @@ TEST(Orbit, OriginSeedStaysAtTheCentre) {
   const int n = ComputeOrbit(e, 400, 300, 1.0f, 400, 300, 200);
   EXPECT_EQ(n, 200);
   for (int k = 0; k < n; ++k) {
-    ASSERT_EQ(e[k].x1, 400); ASSERT_EQ(e[k].y1, 300);
-    ASSERT_EQ(e[k].x2, 400); ASSERT_EQ(e[k].y2, 300);
+    ASSERT_EQ(e[k].x1, 400);
+    ASSERT_EQ(e[k].y1, 300);
+    ASSERT_EQ(e[k].x2, 400);
+    ASSERT_EQ(e[k].y2, 300);
   }
 }
 
@@ -47,10 +50,10 @@ TEST(Orbit, MinusTwoBouncesBetweenMinusTwoAndTwoWithoutEscaping) {
   // c = -2: seed at W - 2H on row H.
   const int n = ComputeOrbit(e, 400, 100, 1.0f, 400 - 200, 100, 200);
   EXPECT_EQ(n, 200);
-  EXPECT_EQ(e[0].x1, 400);            // z_0^2 = 0
-  EXPECT_EQ(e[0].x2, 400 - 200);      // z_1 = -2
-  EXPECT_EQ(e[1].x1, 400 + 400);      // z_1^2 = 4
-  EXPECT_EQ(e[1].x2, 400 + 200);      // z_2 = 2
+  EXPECT_EQ(e[0].x1, 400);        // z_0^2 = 0
+  EXPECT_EQ(e[0].x2, 400 - 200);  // z_1 = -2
+  EXPECT_EQ(e[1].x1, 400 + 400);  // z_1^2 = 4
+  EXPECT_EQ(e[1].x2, 400 + 200);  // z_2 = 2
   EXPECT_EQ(e[199].x2, 400 + 200);
   for (int k = 0; k < n; ++k) ASSERT_EQ(e[k].y2, 100);
 }

@@ -34,10 +34,10 @@ TEST(ViewState, StartsWithTheDocumentedValues) {
 
 TEST(ViewMapping, PixelsAndPlaneAgreeAtHundredRowsPerUnit) {
   const int32_t w = 170, h = 100;
-  EXPECT_EQ(PixelToPlane(0 - h, 1.0f, h), -1.0f);          // row 0 is imaginary part -1
-  EXPECT_EQ(PixelToPlane((w + 50) - w, 1.0f, h), 0.5f);    // pixel (W + 50, H) is 0.5
-  EXPECT_EQ(PlaneToPixel(w, 0.5f, 1.0f, h), w + 50);       // and back
-  EXPECT_EQ(PlaneToPixel(h, 0.0f, 1.0f, h), h);            // the origin sits at (W, H)
+  EXPECT_EQ(PixelToPlane(0 - h, 1.0f, h), -1.0f);        // row 0 is imaginary part -1
+  EXPECT_EQ(PixelToPlane((w + 50) - w, 1.0f, h), 0.5f);  // pixel (W + 50, H) is 0.5
+  EXPECT_EQ(PlaneToPixel(w, 0.5f, 1.0f, h), w + 50);     // and back
+  EXPECT_EQ(PlaneToPixel(h, 0.0f, 1.0f, h), h);          // the origin sits at (W, H)
   // The start seed, pixel (0, 0): c = -s W / H - s i.
   EXPECT_EQ(PixelToPlane(-w, 2.0f, h), static_cast<float>(-2.0 * w / h));
 }

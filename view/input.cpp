@@ -68,7 +68,8 @@ void ToggleFullScreen(HWND hwnd) {
   // Neither style has WS_VISIBLE: ShowWindow or SWP_SHOWWINDOW shows the window again.
   if (g_fullScreen) {
     SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(WS_POPUP));
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
     ShowWindow(hwnd, SW_SHOWMAXIMIZED);
   } else {
     ShowWindow(hwnd, SW_RESTORE);

@@ -3,7 +3,9 @@
 #include "render/orbit.h"
 
 // The double product of two floats is exact, so rounding it once to float is the float product.
-float ZoomOut(float scale) { return static_cast<float>(static_cast<double>(scale) * kZoomOutFactor); }
+float ZoomOut(float scale) {
+  return static_cast<float>(static_cast<double>(scale) * kZoomOutFactor);
+}
 
 float ZoomIn(float scale) { return static_cast<float>(static_cast<double>(scale) * kZoomInFactor); }
 

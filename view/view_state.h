@@ -4,10 +4,10 @@
 
 #include <cstdint>
 
-extern int32_t g_halfWidth;      // W: half the client width, rounded down
-extern int32_t g_halfHeight;     // H: half the client height, rounded down
-extern float g_scale;            // s: distance from the view centre to the top edge
-extern int32_t g_mouseX;         // orbit seed, client pixels
+extern int32_t g_halfWidth;   // W: half the client width, rounded down
+extern int32_t g_halfHeight;  // H: half the client height, rounded down
+extern float g_scale;         // s: distance from the view centre to the top edge
+extern int32_t g_mouseX;      // orbit seed, client pixels
 extern int32_t g_mouseY;
 extern int32_t g_orbitSteps;     // most orbit steps to compute, 0 ... 4095
 extern uint8_t g_redrawFractal;  // the fractal layer must be rendered before it is shown
