@@ -2,14 +2,6 @@
 
 #include "view/view_state.h"
 
-namespace {
-
-int32_t OrbitPixel(int32_t origin, double value, float hf, float scale) {
-  return OffsetPixel(origin, hf * value / scale);
-}
-
-}  // namespace
-
 int ComputeOrbit(OrbitEntry* entries, int32_t halfWidth, int32_t halfHeight, float scale,
                  int32_t seedX, int32_t seedY, int32_t steps) {
   if (steps <= 0 || halfHeight == 0) return 0;
@@ -26,12 +18,12 @@ int ComputeOrbit(OrbitEntry* entries, int32_t halfWidth, int32_t halfHeight, flo
     const float t = static_cast<float>(static_cast<double>(zr2) - zi2);
     const float q = static_cast<float>(2.0 * zi * zr);
     OrbitEntry& e = entries[k];
-    e.x1 = OrbitPixel(halfWidth, t, hf, scale);
-    e.y1 = OrbitPixel(halfHeight, q, hf, scale);
+    e.x1 = PlaneToPixel(halfWidth, t, scale, halfHeight);
+    e.y1 = PlaneToPixel(halfHeight, q, scale, halfHeight);
     zr = cr + static_cast<double>(t);
     zi = static_cast<float>(static_cast<double>(q) + ci);
-    e.x2 = OrbitPixel(halfWidth, zr, hf, scale);
-    e.y2 = OrbitPixel(halfHeight, zi, hf, scale);
+    e.x2 = PlaneToPixel(halfWidth, zr, scale, halfHeight);
+    e.y2 = PlaneToPixel(halfHeight, zi, scale, halfHeight);
     zi2 = static_cast<float>(static_cast<double>(zi) * zi);
     zr2 = static_cast<float>(zr * zr);
     if (static_cast<double>(zr2) + zi2 > 100.0) return k;

@@ -37,7 +37,7 @@ int32_t OffsetPixel(int32_t origin, double offset) {
   return static_cast<int32_t>(value);
 }
 
-int32_t PlaneToPixel(int32_t origin, float value, float scale, int32_t halfHeight) {
+int32_t PlaneToPixel(int32_t origin, double value, float scale, int32_t halfHeight) {
   const float hf = static_cast<float>(halfHeight);
-  return OffsetPixel(origin, static_cast<double>(hf) * value / scale);
+  return OffsetPixel(origin, hf * value / scale);
 }

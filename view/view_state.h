@@ -21,9 +21,10 @@ void ResetViewState();
 // are taken in double from the integer difference, then rounded once to float.
 float PixelToPlane(int32_t offset, float scale, int32_t halfHeight);
 
-// A plane coordinate back to a pixel: origin + trunc(Hf * value / s). Values beyond the 32-bit
-// range, or not a number, are clamped so that the conversion to an integer is always defined.
-int32_t PlaneToPixel(int32_t origin, float value, float scale, int32_t halfHeight);
+// A plane coordinate (a float, or the real part carried in double) back to a pixel:
+// origin + trunc(Hf * value / s). Values beyond the 32-bit range, or not a number, are clamped
+// so that the conversion to an integer is always defined.
+int32_t PlaneToPixel(int32_t origin, double value, float scale, int32_t halfHeight);
 
 // origin + trunc(offset) as a pixel coordinate, clamped to the 32-bit range; an offset that is
 // not a number counts as 0.
