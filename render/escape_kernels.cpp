@@ -1,6 +1,6 @@
 #include "render/escape_kernels.h"
 
-#if defined(_MSC_VER) && !defined(__clang__)
+#if OSTREVANE_X86_KERNELS && defined(_MSC_VER)
 #include <immintrin.h>  // _xgetbv
 #include <intrin.h>     // __cpuid, __cpuidex
 #endif
@@ -12,11 +12,10 @@ bool AlwaysRuns() { return true; }
 }  // namespace
 
 bool CpuRunsAvx2() {
-#if defined(__GNUC__) || defined(__clang__)
-  // The runtime's CPU model checks OSXSAVE and XCR0 before it reports any AVX feature.
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2");
+#if !OSTREVANE_X86_KERNELS
+  return false;
 #elif defined(_MSC_VER)
+  // First, for clang-cl too: __builtin_cpu_supports needs compiler-rt, which an MSVC link lacks.
   int info[4];
   __cpuid(info, 0);
   if (info[0] < 7) return false;
@@ -27,20 +26,28 @@ bool CpuRunsAvx2() {
   __cpuidex(info, 7, 0);
   return (info[1] & (1 << 5)) != 0;
 #else
-  return false;
+  // The runtime's CPU model checks OSXSAVE and XCR0 before it reports any AVX feature.
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
 #endif
 }
 
 const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
     {"scalar", EscapeRowScalar, AlwaysRuns},
+#if OSTREVANE_X86_KERNELS
     {"sse2", EscapeRowSse2, AlwaysRuns},
     {"sse2+interior", EscapeRowSse2Interior, AlwaysRuns},
     {"avx2", EscapeRowAvx2, CpuRunsAvx2},
     {"avx2+interior", EscapeRowAvx2Interior, CpuRunsAvx2},
+#endif
 };
 
 EscapeRowKernel FastestEscapeRowKernel() {
+#if OSTREVANE_X86_KERNELS
   static const EscapeRowKernel chosen =
       CpuRunsAvx2() ? EscapeRowAvx2Interior : EscapeRowSse2Interior;
   return chosen;
+#else
+  return EscapeRowScalar;
+#endif
 }

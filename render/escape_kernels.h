@@ -31,6 +31,14 @@ constexpr InteriorDisc kInteriorDiscs[kInteriorDiscCount] = {
 constexpr double kInteriorLeft = -1.38, kInteriorRight = 0.41, kInteriorTop = 0.85;
 constexpr double kCardioidLeft = -0.76, kCardioidRight = 0.38, kCardioidTop = 0.66;
 
+// The vector kernels are x86 code; on other CPUs the scalar reference is the kernel.
+#if defined(__x86_64__) || defined(_M_X64)
+#define OSTREVANE_X86_KERNELS 1
+#else
+#define OSTREVANE_X86_KERNELS 0
+#endif
+
+#if OSTREVANE_X86_KERNELS
 // Two pixels a vector; every x86-64 CPU has SSE2.
 void EscapeRowSse2(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight, float scale,
                    float ci);
@@ -42,6 +50,7 @@ void EscapeRowAvx2(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfH
                    float ci);
 void EscapeRowAvx2Interior(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
                            float scale, float ci);
+#endif
 
 // The CPU has AVX2 and the operating system saves the 256-bit registers.
 bool CpuRunsAvx2();
@@ -52,6 +61,6 @@ struct EscapeRowVariant {
   bool (*runs)();  // whether this CPU can execute the kernel
 };
 
-constexpr int kEscapeRowVariantCount = 5;
+constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS ? 5 : 1;
 // Variant 0 is the scalar reference.
 extern const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount];
