@@ -2,32 +2,34 @@
 # make run:  install what is missing, build the program, start it under Wine on this display.
 # make bench / make soak: the benchmarks and the longer stress runs.
 
-.PHONY: all deps build build-native build-asan build-win64 test test-native test-asan test-win64 run bench soak clean
+# The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the program
+# with every Windows toolchain, each under Wine.
+PRESETS := native native-asan fuzz aarch64 win64 win64-clang
+WINDOWS_PRESETS := win64 win64-clang
+
+.PHONY: all deps build test run bench soak clean $(PRESETS:%=build-%) $(PRESETS:%=test-%)
 
 all: build
 
 deps:
 	@cmake/install-deps.sh
 
-build: build-native build-asan build-win64
+build: $(PRESETS:%=build-%)
 
-build-native: deps
-	cmake --preset native
-	cmake --build --preset native
+$(PRESETS:%=build-%): build-%: deps
+	cmake --preset $*
+	cmake --build --preset $*
 
-build-asan: deps
-	cmake --preset native-asan
-	cmake --build --preset native-asan
+test: $(PRESETS:%=test-%)
 
-build-win64: deps
-	cmake --preset win64
-	cmake --build --preset win64
+test-native test-native-asan test-aarch64: test-%: build-%
+	ctest --preset $*
 
-test: build
-	ctest --preset native
-	ctest --preset native-asan
+test-fuzz: build-fuzz
 	tests/fuzz/run-fuzz.sh
-	cmake/with-xvfb.sh ctest --preset win64
+
+$(WINDOWS_PRESETS:%=test-%): test-%: build-%
+	cmake/with-xvfb.sh ctest --preset $*
 
 bench: build-native build-win64
 	bench/run-benchmarks.sh
@@ -39,5 +41,5 @@ run: build-win64
 	cmake/run-viewer.sh build/win64
 
 clean:
-	-WINEPREFIX=$(CURDIR)/build/win64/wineprefix wineserver -k 2>/dev/null
+	-for p in build/*/wineprefix build/*/desktop-wineprefix; do WINEPREFIX=$(CURDIR)/$$p wineserver -k 2>/dev/null; done
 	rm -rf build

@@ -1,16 +1,64 @@
 #!/bin/sh
-# Installs whatever Debian package the build and the tests need and this machine lacks.
+# Checks for the tools and libraries that the build and the tests use. Where something is missing
+# on a Debian-family machine it installs the packages with apt-get; elsewhere it names what is
+# missing, with the Debian package that brings it, and stops with a non-zero status.
 set -e
-packages="mingw-w64 wine64 xvfb xauth xdotool imagemagick googletest libgtest-dev libbenchmark-dev
-cmake g++ make clang libclang-rt-14-dev"
-missing=""
-for p in $packages; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
-[ -z "$missing" ] && exit 0
-echo "installing:$missing"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q $missing
+packages=""
+what=""
+# need PACKAGE THING: THING is a command, or an absolute path (a glob) that must exist.
+need() {
+  case "$2" in
+    /*) for f in $2; do [ -e "$f" ] && return 0; done ;;
+    *) command -v "$2" >/dev/null 2>&1 && return 0 ;;
+  esac
+  what="$what $2"
+  case " $packages " in *" $1 "*) ;; *) packages="$packages $1" ;; esac
+}
+
+need cmake cmake
+need make make
+need g++ g++
+need googletest /usr/src/googletest/CMakeLists.txt
+need libgtest-dev /usr/include/gtest/gtest.h
+need libbenchmark-dev /usr/include/benchmark/benchmark.h
+need clang /usr/lib/llvm-14/bin/clang++
+need clang /usr/lib/llvm-14/bin/clang-cl
+need lld /usr/lib/llvm-14/bin/lld-link
+need lld /usr/lib/llvm-14/bin/ld.lld
+need libclang-rt-14-dev "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a"
+need mingw-w64 x86_64-w64-mingw32-g++-posix
+need mingw-w64 x86_64-w64-mingw32-windres
+need libwine-dev /usr/include/wine/wine/windows/windows.h
+need libwine-dev /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/libuser32.a
+need wine64 wine
+need wine64 wineserver
+need xvfb Xvfb
+need xauth xauth
+need xdotool xdotool
+need x11-utils xprop
+need openbox openbox
+need imagemagick import
+need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
+need qemu-user qemu-aarch64
+need zip zip
+need unzip unzip
+
+[ -z "$packages" ] && exit 0
+echo "install-deps: missing:$what"
+if [ -r /etc/debian_version ] && command -v apt-get >/dev/null 2>&1; then
+  sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null 2>&1 ||
+      { echo "install-deps: as root, run: apt-get install$packages" >&2; exit 1; }
+    sudo="sudo"
+  fi
+  echo "install-deps: installing$packages"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  # shellcheck disable=SC2086
+  $sudo apt-get install -y -q $packages
+  exit 0
+fi
+echo "install-deps: not a Debian-family machine; install these with your package manager" >&2
+echo "  (Debian's package names):$packages" >&2
+exit 1

@@ -1,8 +1,9 @@
 #!/bin/sh
-# run-viewer BUILD_DIR: starts the viewer under Wine on this machine's display.
+# run-viewer BUILD_DIR: starts the viewer under Wine on this machine's display, in a prefix of its
+# own whose windows the desktop's window manager frames (the tests' prefix leaves them unmanaged).
 if [ -z "$DISPLAY" ]; then
   echo "make run: no display (DISPLAY is not set); start it from a desktop session, or use make test" >&2
   exit 1
 fi
 build=$(cd "$1" && pwd)
-exec "$(dirname "$0")/wine-run.sh" "$build/wineprefix" "$build/ostrevane.exe"
+OSTREVANE_WINE_MANAGED=1 exec "$(dirname "$0")/wine-run.sh" "$build/desktop-wineprefix" "$build/ostrevane.exe"

@@ -8,6 +8,7 @@
 //   changed SHOT_A SHOT_B cx cy cw ch        how many client pixels differ, fractal ones apart
 //   pickseed cw ch SCALE SHORT LONG          a seed whose orbit grows visibly from SHORT to LONG
 //   park X Y                                 puts the pointer at screen (X, Y), for Wine and X
+//   style overlapped|popup                   the viewer's window has that style now
 //
 // Each prints one line of figures and exits 1 when what it checks does not hold.
 #include <windows.h>  // SetCursorPos, GetCursorPos
@@ -349,6 +350,24 @@ int Park(int argc, char** argv) {
   return 0;
 }
 
+// The style bits the viewer sets itself, read through Wine: a window manager's frame alone does
+// not tell whether the program asked for a caption.
+int Style(int argc, char** argv) {
+  if (argc != 2) return 2;
+  const HWND window = FindWindowA("Ostrevane", nullptr);
+  if (window == nullptr) {
+    printf("FAIL no window of class Ostrevane\n");
+    return 1;
+  }
+  const DWORD style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+  const bool popup = (style & WS_POPUP) != 0;
+  const bool overlapped = (style & WS_OVERLAPPEDWINDOW) == WS_OVERLAPPEDWINDOW;
+  printf("style 0x%08lx\n", static_cast<unsigned long>(style));
+  const bool wanted = !strcmp(argv[1], "popup") ? popup && !overlapped : overlapped && !popup;
+  if (!wanted) printf("FAIL the window's style is not %s\n", argv[1]);
+  return wanted ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -362,6 +381,7 @@ int main(int argc, char** argv) {
   if (!strcmp(mode, "changed")) rc = Changed(argc - 1, argv + 1);
   if (!strcmp(mode, "pickseed")) rc = PickSeed(argc - 1, argv + 1);
   if (!strcmp(mode, "park")) rc = Park(argc - 1, argv + 1);
+  if (!strcmp(mode, "style")) rc = Style(argc - 1, argv + 1);
   if (rc == 2) printf("FAIL bad arguments for %s\n", mode);
   return rc;
 }

@@ -1,44 +1,17 @@
 #!/bin/sh
-# run-fuzz.sh: builds the view fuzzer with clang's libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer from the core sources, seeds a corpus with the edge views and runs it.
-# Run from the repository root. FUZZ_BUILD (default build/fuzz) is the output directory;
+# run-fuzz.sh: runs the view fuzzer that the fuzz preset builds (libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer over the core), after seeding its corpus with the edge views.
+# Run from the repository root. FUZZ_BUILD (default build/fuzz) is the build tree;
 # FUZZ_RUNS (default 100000) and FUZZ_SECONDS (default 600) bound the run: it stops at whichever
-# comes first. Exits non-zero when the build fails or the fuzzer finds a fault.
+# comes first. Exits non-zero when the fuzzer is missing or finds a fault.
 set -eu
 
-root=$(pwd)
 out=${FUZZ_BUILD:-build/fuzz}
 runs=${FUZZ_RUNS:-100000}
 seconds=${FUZZ_SECONDS:-600}
-cxx=${FUZZ_CXX:-clang++}
-
-[ -f "$root/CMakeLists.txt" ] && [ -f "$root/tests/fuzz/fuzz_view.cpp" ] ||
-  { echo "run-fuzz: run me from the repository root" >&2; exit 2; }
-
-# The core library's sources, as the top CMakeLists lists them.
-sources=$(sed -n '/add_library(ostrevane_core/,/)/p' "$root/CMakeLists.txt" |
-          sed -e 's/add_library(ostrevane_core//' -e 's/STATIC//' -e 's/)//' | tr -s ' \n' '\n\n' |
-          grep '\.cpp$' || true)
-[ -n "$sources" ] || { echo "run-fuzz: no sources found for ostrevane_core in CMakeLists.txt" >&2; exit 2; }
-for s in $sources; do
-  [ -f "$root/$s" ] || { echo "run-fuzz: core source $s is missing" >&2; exit 2; }
-done
-
-mkdir -p "$out/obj" "$out/corpus"
-flags="-std=c++17 -O1 -g -ffp-contract=off -msse2 -mfpmath=sse -fno-omit-frame-pointer
-       -fsanitize=fuzzer,address,undefined,float-cast-overflow -fno-sanitize-recover=all -I$root"
-objects=""
-for s in $sources tests/fuzz/fuzz_view.cpp; do
-  o="$out/obj/$(echo "$s" | tr '/' '_').o"
-  # The AVX2 kernels alone are compiled for AVX2, as the CMake build does; they run after a CPU check.
-  extra=""
-  case "$s" in *avx2*) extra="-mavx2" ;; esac
-  # shellcheck disable=SC2086
-  $cxx $flags $extra -c "$root/$s" -o "$o" || { echo "run-fuzz: compiling $s failed" >&2; exit 1; }
-  objects="$objects $o"
-done
-# shellcheck disable=SC2086
-$cxx $flags $objects -o "$out/fuzz_view" || { echo "run-fuzz: linking failed" >&2; exit 1; }
+[ -x "$out/tests/fuzz/fuzz_view" ] ||
+  { echo "run-fuzz: $out/tests/fuzz/fuzz_view is missing (cmake --preset fuzz && cmake --build --preset fuzz)" >&2; exit 2; }
+mkdir -p "$out/corpus"
 
 # Seed inputs, little-endian: W(2) H(2) s(4 raw bits) seedX(2) seedY(2) steps(4) flags(1)
 # width(1) height(1) stride padding(1) surface width(2) surface height(2) extent(8).
@@ -78,7 +51,7 @@ seed odd-buffer   30 20 0x3F87AE14 7 39 50 1 47 41 1 1 1 5
 echo "run-fuzz: $seeds edge seeds written; $(ls "$out/corpus" | wc -l) inputs in $out/corpus"
 log="$out/fuzz.log"
 set +e
-"$out/fuzz_view" -runs="$runs" -max_total_time="$seconds" -print_final_stats=1 \
+"$out/tests/fuzz/fuzz_view" -runs="$runs" -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$out/" "$out/corpus" >"$log" 2>&1
 rc=$?
 set -e
