@@ -32,6 +32,8 @@ bool CpuRunsAvx2() {
 #endif
 }
 
+// One variant a line, across the preprocessor lines.
+// clang-format off
 const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
     {"scalar", EscapeRowScalar, AlwaysRuns},
 #if OSTREVANE_X86_KERNELS
@@ -41,6 +43,7 @@ const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
     {"avx2+interior", EscapeRowAvx2Interior, CpuRunsAvx2},
 #endif
 };
+// clang-format on
 
 EscapeRowKernel FastestEscapeRowKernel() {
 #if OSTREVANE_X86_KERNELS
