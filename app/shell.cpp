@@ -11,6 +11,9 @@ const char kWindowTitle[] =
 
 namespace {
 
+LRESULT OnSize(HWND hwnd, WPARAM kind, uint16_t width, uint16_t height);
+LRESULT OnDestroy();
+
 void RegisterMainClass(HINSTANCE instance) {
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof(windowClass);
@@ -49,7 +52,7 @@ int RunMessageLoop() {
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
-      return OnSize(hwnd, wParam, lParam);
+      return OnSize(hwnd, wParam, LOWORD(lParam), HIWORD(lParam));
     case WM_PAINT:
       return OnPaint(hwnd);
     case WM_DESTROY:
@@ -57,24 +60,16 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_KEYDOWN:
       return OnKeyDown(hwnd, wParam, lParam);
     case WM_MOUSEMOVE:
-      return OnMouseMove(hwnd, wParam, lParam);
+      // The position as unsigned 16-bit words, as the view keeps it: GET_X_LPARAM would give a
+      // pointer captured left of or above the client a negative seed instead.
+      return OnMouseMove(hwnd, (wParam & MK_LBUTTON) != 0, LOWORD(lParam), HIWORD(lParam));
     case WM_RBUTTONDOWN:
       return OnRightButtonDown(hwnd);
     case WM_MOUSEWHEEL:
-      return OnMouseWheel(hwnd, wParam);
+      return OnMouseWheel(hwnd, GET_WHEEL_DELTA_WPARAM(wParam));
     default:
       return DefWindowProcA(hwnd, message, wParam, lParam);
   }
-}
-
-LRESULT OnSize(HWND hwnd, WPARAM kind, LPARAM size) {
-  // A minimized window keeps its view; it is repainted all the same.
-  if (kind == SIZE_RESTORED || kind == SIZE_MAXIMIZED) {
-    g_halfWidth = LOWORD(size) >> 1;
-    g_halfHeight = HIWORD(size) >> 1;
-    InvalidateRect(hwnd, nullptr, FALSE);
-  }
-  return OnPaint(hwnd);
 }
 
 LRESULT OnPaint(HWND hwnd) {
@@ -87,8 +82,22 @@ LRESULT OnPaint(HWND hwnd) {
   return 0;
 }
 
+namespace {
+
+LRESULT OnSize(HWND hwnd, WPARAM kind, uint16_t width, uint16_t height) {
+  // A minimized window keeps its view; it is repainted all the same.
+  if (kind == SIZE_RESTORED || kind == SIZE_MAXIMIZED) {
+    g_halfWidth = width >> 1;
+    g_halfHeight = height >> 1;
+    InvalidateRect(hwnd, nullptr, FALSE);
+  }
+  return OnPaint(hwnd);
+}
+
 LRESULT OnDestroy() {
   PostQuitMessage(0);
   DestroyCanvas();
   return 0;
 }
+
+}  // namespace

@@ -8,6 +8,11 @@
 
 namespace {
 
+// Fractal layer, three circles, two axes and the orbit, back to front.
+void DrawOverlay(HDC dc);
+// Copies the fractal layer into dc, rendering it first when the redraw flag is set.
+void PresentFractal(HDC dc);
+
 // numerator / s pixels about (W, H). Rings that cannot touch the canvas are left out: besides
 // saving work, very large ellipses crash some GDI implementations.
 void DrawReferenceCircle(HDC dc, int32_t numerator) {
@@ -39,6 +44,8 @@ void PaintFrame(HWND hwnd, HDC dc) {
   DeleteDC(memory);
 }
 
+namespace {
+
 void DrawOverlay(HDC dc) {
   HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
   HGDIOBJ previousPen = SelectObject(dc, g_greyPens[207]);
@@ -64,3 +71,5 @@ void PresentFractal(HDC dc) {
   SelectObject(memory, previous);
   DeleteDC(memory);
 }
+
+}  // namespace

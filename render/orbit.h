@@ -4,14 +4,15 @@
 
 #include <cstdint>
 
+#include "view/view_state.h"  // kOrbitStepLimit
+
 // One step k of the orbit, in client pixels.
 struct OrbitEntry {
   int32_t x1, y1;  // z_k squared
   int32_t x2, y2;  // z_{k+1} = z_k^2 + c
 };
 
-constexpr int kOrbitCapacity = 4096;
-constexpr int kOrbitStepLimit = 4095;
+constexpr int kOrbitCapacity = kOrbitStepLimit + 1;
 
 // Fills entries 0 ... and returns n, the number of steps to draw: `steps` when the orbit stays
 // within radius 10, else the index of the escaping step (written, not drawn). With H = 0 the

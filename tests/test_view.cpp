@@ -15,21 +15,44 @@ uint32_t Bits(float f) {
   return b;
 }
 
-TEST(ViewState, StartsWithTheDocumentedValues) {
+struct ViewSnapshot {
+  int32_t halfWidth, halfHeight;
+  uint32_t scaleBits;
+  int32_t mouseX, mouseY, orbitSteps;
+  int redrawFractal, fullScreen, showSquares;
+};
+
+ViewSnapshot Snapshot() {
+  return {g_halfWidth,  g_halfHeight,    Bits(g_scale), g_mouseX,     g_mouseY,
+          g_orbitSteps, g_redrawFractal, g_fullScreen,  g_showSquares};
+}
+
+void ExpectView(const ViewSnapshot& actual, const ViewSnapshot& expected) {
+  EXPECT_EQ(actual.halfWidth, expected.halfWidth);
+  EXPECT_EQ(actual.halfHeight, expected.halfHeight);
+  EXPECT_EQ(actual.scaleBits, expected.scaleBits);
+  EXPECT_EQ(actual.mouseX, expected.mouseX);
+  EXPECT_EQ(actual.mouseY, expected.mouseY);
+  EXPECT_EQ(actual.orbitSteps, expected.orbitSteps);
+  EXPECT_EQ(actual.redrawFractal, expected.redrawFractal);
+  EXPECT_EQ(actual.fullScreen, expected.fullScreen);
+  EXPECT_EQ(actual.showSquares, expected.showSquares);
+}
+
+// Read before any test runs: the view globals are constant-initialized, so this sees the values
+// the program itself starts with.
+const ViewSnapshot kViewAtStart = Snapshot();
+
+TEST(ViewState, StartsWithTheDocumentedValuesAndResetRestoresThem) {
+  const ViewSnapshot documented = {0, 0, 0x3F800000u, 0, 0, 200, 1, 0, 0};  // s = 1.0
+  ExpectView(kViewAtStart, documented);
+  g_halfWidth = g_halfHeight = g_mouseX = g_mouseY = 9;
   g_scale = 3.0f;
   g_orbitSteps = 7;
   g_redrawFractal = 0;
-  g_showSquares = 1;
+  g_fullScreen = g_showSquares = 1;
   ResetViewState();
-  EXPECT_EQ(g_halfWidth, 0);
-  EXPECT_EQ(g_halfHeight, 0);
-  EXPECT_EQ(g_scale, 1.0f);
-  EXPECT_EQ(g_mouseX, 0);
-  EXPECT_EQ(g_mouseY, 0);
-  EXPECT_EQ(g_orbitSteps, 200);
-  EXPECT_EQ(g_redrawFractal, 1);
-  EXPECT_EQ(g_fullScreen, 0);
-  EXPECT_EQ(g_showSquares, 0);
+  ExpectView(Snapshot(), documented);
 }
 
 TEST(ViewMapping, PixelsAndPlaneAgreeAtHundredRowsPerUnit) {

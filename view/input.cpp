@@ -8,6 +8,8 @@ namespace {
 // The whole client area, without erasing: every paint copies a whole frame over it.
 void Invalidate(HWND hwnd) { InvalidateRect(hwnd, nullptr, FALSE); }
 
+void ToggleFullScreen(HWND hwnd);
+
 }  // namespace
 
 LRESULT OnKeyDown(HWND hwnd, WPARAM key, LPARAM lParam) {
@@ -36,10 +38,8 @@ LRESULT OnKeyDown(HWND hwnd, WPARAM key, LPARAM lParam) {
   return 0;
 }
 
-LRESULT OnMouseMove(HWND hwnd, WPARAM buttons, LPARAM position) {
-  const uint16_t x = LOWORD(position);
-  const uint16_t y = HIWORD(position);
-  if (buttons & MK_LBUTTON) {
+LRESULT OnMouseMove(HWND hwnd, bool leftButton, uint16_t x, uint16_t y) {
+  if (leftButton) {
     g_orbitSteps = OrbitStepsForDrag(y);  // the seed stays where the drag began
   } else {
     g_mouseX = x;
@@ -55,14 +55,16 @@ LRESULT OnRightButtonDown(HWND hwnd) {
   return 0;
 }
 
-LRESULT OnMouseWheel(HWND hwnd, WPARAM wParam) {
-  const int16_t delta = static_cast<int16_t>(HIWORD(wParam));
+LRESULT OnMouseWheel(HWND hwnd, int16_t delta) {
   // One step per message, whatever the delta's size; a zero delta zooms in.
   g_scale = delta > 0 ? ZoomOut(g_scale) : ZoomIn(g_scale);
   Invalidate(hwnd);
   return 0;
 }
 
+namespace {
+
+// Switches between the overlapped window and a borderless maximized popup.
 void ToggleFullScreen(HWND hwnd) {
   g_fullScreen = !g_fullScreen;
   // Neither style has WS_VISIBLE: ShowWindow or SWP_SHOWWINDOW shows the window again.
@@ -78,3 +80,5 @@ void ToggleFullScreen(HWND hwnd) {
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
   }
 }
+
+}  // namespace

@@ -1,11 +1,13 @@
-// The keyboard and mouse commands of the main window. Each returns the window procedure's result.
+// The keyboard and mouse commands of the main window, with the arguments the window procedure
+// has decoded. Each returns the window procedure's result.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+
+// `lParam` goes on to the default handling of keys that are not commands.
 LRESULT OnKeyDown(HWND hwnd, WPARAM key, LPARAM lParam);
-LRESULT OnMouseMove(HWND hwnd, WPARAM buttons, LPARAM position);
+LRESULT OnMouseMove(HWND hwnd, bool leftButton, uint16_t x, uint16_t y);
 LRESULT OnRightButtonDown(HWND hwnd);
-LRESULT OnMouseWheel(HWND hwnd, WPARAM wParam);
-// Switches between the overlapped window and a borderless maximized popup.
-void ToggleFullScreen(HWND hwnd);
+LRESULT OnMouseWheel(HWND hwnd, int16_t delta);

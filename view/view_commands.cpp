@@ -1,6 +1,6 @@
 #include "view/view_commands.h"
 
-#include "render/orbit.h"
+#include "view/view_state.h"
 
 // The double product of two floats is exact, so rounding it once to float is the float product.
 float ZoomOut(float scale) {
