@@ -46,20 +46,25 @@ set(_ostrevane_flags
     "/imsvc ${OSTREVANE_WINE_INCLUDE}/msvcrt"
     "/imsvc ${OSTREVANE_WINE_INCLUDE}/windows"
     "-D_LIBCPP_NO_VCRUNTIME -D_LIBCPP_HAS_NO_THREADS -D_LIBCPP_NO_AUTO_LINK"
-    # MSVC's security cookie, thread-safe statics and its default libraries (libcmt, msvcrt,
-    # oldnames) live in the static parts of Microsoft's CRT, which Wine does not provide: no
-    # stack cookies, statics guarded without the thread lock (one thread), and the CRT named at
-    # link time below instead of in every object.
-    "/GS- /Zc:threadSafeInit- /Zl")
+    # The security cookie (/GS) and the thread-safe static guards live in the static part of
+    # Microsoft's CRT, which Wine does not have: no stack cookies, and statics guarded without
+    # the thread lock (one thread). /Zl drops the default libraries every object names
+    # (msvcrt.lib, the wrong CRT for Wine's headers, and oldnames.lib, absent): the CRT is
+    # named once, at link time, below.
+    "/GS- /Zc:threadSafeInit- /Zl"
+    # Wine's start-up does not run the dynamic initializers of globals (.CRT$XCU): a global set
+    # from a volatile read was seen to stay 0. Such a global is a compile error here instead (one
+    # with a destructor fails to link anyway: atexit is in Microsoft's static CRT too).
+    "/clang:-Werror=global-constructors")
 string(JOIN " " _ostrevane_flags ${_ostrevane_flags})
 set(CMAKE_C_FLAGS_INIT "${_ostrevane_flags}")
 set(CMAKE_CXX_FLAGS_INIT "${_ostrevane_flags}")
 # llvm-rc preprocesses with clang itself: it needs Wine's SDK headers for <winver.h>/<windows.h>.
 set(CMAKE_RC_FLAGS_INIT "-I ${OSTREVANE_WINE_INCLUDE}/windows -I ${OSTREVANE_WINE_INCLUDE}/msvcrt")
 
-# lld-link looks a library up as NAME.lib and knows Wine's libNAME.a only in its MinGW mode, which
-# would change more than names: a directory of NAME.lib links to them lets
-# target_link_libraries(x user32 gdi32) work unchanged.
+# CMake names user32 as user32.lib, and lld-link 14 finds only that name (/libpath to Wine's
+# libuser32.a does not do, with -lldmingw neither): a directory of NAME.lib links to Wine's
+# libNAME.a lets target_link_libraries(x user32 gdi32) work unchanged.
 set(_ostrevane_libs ${CMAKE_BINARY_DIR}/wine-import-libs)
 file(MAKE_DIRECTORY ${_ostrevane_libs})
 file(GLOB _ostrevane_archives ${OSTREVANE_WINE_LIBS}/lib*.a)
