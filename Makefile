@@ -4,8 +4,8 @@
 
 # The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the program
 # with every Windows toolchain, each under Wine.
-PRESETS := native native-asan fuzz aarch64 win64 win64-clang
-WINDOWS_PRESETS := win64 win64-clang
+PRESETS := native native-asan fuzz aarch64 win64 win64-clang clang-cl
+WINDOWS_PRESETS := win64 win64-clang clang-cl
 
 .PHONY: all deps build test run bench soak clean $(PRESETS:%=build-%) $(PRESETS:%=test-%)
 
@@ -15,6 +15,9 @@ deps:
 	@cmake/install-deps.sh
 
 build: $(PRESETS:%=build-%)
+
+# clang-cl's end-to-end test takes its screen checker from the MinGW build.
+build-clang-cl: build-win64
 
 $(PRESETS:%=build-%): build-%: deps
 	cmake --preset $*

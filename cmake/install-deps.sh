@@ -30,6 +30,7 @@ need mingw-w64 x86_64-w64-mingw32-g++-posix
 need mingw-w64 x86_64-w64-mingw32-windres
 need libwine-dev /usr/include/wine/wine/windows/windows.h
 need libwine-dev /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/libuser32.a
+need libc++-14-dev /usr/lib/llvm-14/include/c++/v1/cmath
 need wine64 wine
 need wine64 wineserver
 need xvfb Xvfb
