@@ -8,6 +8,7 @@
 #include "render/escape_kernels.h"
 #include "render/escape_raster.h"
 #include "render/orbit.h"
+#include "view/plane_mapping.h"
 #include "view/view_state.h"
 
 namespace {

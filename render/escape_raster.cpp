@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "view/view_state.h"
+#include "view/plane_mapping.h"
 
 int EscapeCount(float cr, float ci) {
   double zr = 0.0;

@@ -1,15 +1,13 @@
 #include "render/orbit.h"
 
-#include "view/view_state.h"
+#include "view/plane_mapping.h"
 
 int ComputeOrbit(OrbitEntry* entries, int32_t halfWidth, int32_t halfHeight, float scale,
                  int32_t seedX, int32_t seedY, int32_t steps) {
   if (steps <= 0 || halfHeight == 0) return 0;
   if (steps > kOrbitStepLimit) steps = kOrbitStepLimit;  // the array has room for no more
-  const float hf = static_cast<float>(halfHeight);
-  const float cr = static_cast<float>(static_cast<double>(int64_t{seedX} - halfWidth) * scale / hf);
-  const float ci =
-      static_cast<float>(static_cast<double>(int64_t{seedY} - halfHeight) * scale / hf);
+  const float cr = PixelToPlane(int64_t{seedX} - halfWidth, scale, halfHeight);
+  const float ci = PixelToPlane(int64_t{seedY} - halfHeight, scale, halfHeight);
   double zr = 0.0;
   float zi = 0.0f;
   float zr2 = 0.0f;

@@ -3,6 +3,7 @@
 #include "render/canvas.h"
 #include "render/escape_raster.h"
 #include "render/render_fractal.h"
+#include "view/plane_mapping.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 

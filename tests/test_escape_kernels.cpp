@@ -10,7 +10,7 @@
 
 #include "render/escape_kernels.h"
 #include "render/escape_raster.h"
-#include "view/view_commands.h"
+#include "view/view_arithmetic.h"
 
 namespace {
 

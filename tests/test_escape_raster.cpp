@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/escape_raster.h"
+#include "view/plane_mapping.h"
 #include "view/view_state.h"
 
 namespace {

@@ -20,6 +20,7 @@
 #include "app/shell.h"
 #include "render/canvas.h"
 #include "render/escape_raster.h"
+#include "view/plane_mapping.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 

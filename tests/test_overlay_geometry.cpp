@@ -7,7 +7,7 @@
 #include <string>
 
 #include "render/overlay_geometry.h"
-#include "view/view_commands.h"
+#include "view/view_arithmetic.h"
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "view/view_commands.h"
+#include "view/plane_mapping.h"
+#include "view/view_arithmetic.h"
 #include "view/view_state.h"
 
 namespace {
@@ -85,9 +86,9 @@ TEST(ViewMapping, ClampsWhatLiesBeyondThirtyTwoBits) {
   EXPECT_EQ(PlaneToPixel(10, -1.0f, tiny, 300), INT32_MIN);
   EXPECT_EQ(PlaneToPixel(10, std::nanf(""), 1.0f, 300), 10);
   EXPECT_EQ(PlaneToPixel(10, 5.0f, std::numeric_limits<float>::infinity(), 300), 10);
-  EXPECT_EQ(OffsetPixel(-1, -2147483647.9), INT32_MIN);
-  EXPECT_EQ(OffsetPixel(1, 2147483645.9), 2147483646);
-  EXPECT_EQ(OffsetPixel(5, std::numeric_limits<double>::quiet_NaN()), 5);
+  EXPECT_EQ(PixelAtOffset(-1, -2147483647.9), INT32_MIN);
+  EXPECT_EQ(PixelAtOffset(1, 2147483645.9), 2147483646);
+  EXPECT_EQ(PixelAtOffset(5, std::numeric_limits<double>::quiet_NaN()), 5);
 }
 
 TEST(Zoom, FactorsHaveTheirExactBits) {

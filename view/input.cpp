@@ -1,6 +1,6 @@
 #include "view/input.h"
 
-#include "view/view_commands.h"
+#include "view/view_arithmetic.h"
 #include "view/view_state.h"
 
 namespace {

@@ -1,7 +1,5 @@
 #include "view/view_state.h"
 
-#include <cmath>
-
 namespace {
 
 // The start values, once: the definitions below and ResetViewState take them from here.
@@ -31,22 +29,4 @@ void ResetViewState() {
   g_redrawFractal = kStartRedrawFractal;
   g_fullScreen = 0;
   g_showSquares = 0;
-}
-
-float PixelToPlane(int32_t offset, float scale, int32_t halfHeight) {
-  return static_cast<float>(static_cast<double>(offset) * scale / halfHeight);
-}
-
-int32_t OffsetPixel(int32_t origin, double offset) {
-  if (std::isnan(offset)) return origin;
-  // trunc first, then the origin: both are whole numbers, so the double sum is exact.
-  const double value = origin + std::trunc(offset);
-  if (value <= static_cast<double>(INT32_MIN)) return INT32_MIN;
-  if (value >= static_cast<double>(INT32_MAX)) return INT32_MAX;
-  return static_cast<int32_t>(value);
-}
-
-int32_t PlaneToPixel(int32_t origin, double value, float scale, int32_t halfHeight) {
-  const float hf = static_cast<float>(halfHeight);
-  return OffsetPixel(origin, hf * value / scale);
 }

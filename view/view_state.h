@@ -1,5 +1,5 @@
 // The view: half client size, scale, orbit seed and length, and the flags the window procedure
-// sets and the renderers read. Also the one mapping between client pixels and the complex plane.
+// sets and the renderers read. The mapping between pixels and the plane is in plane_mapping.h.
 #pragma once
 
 #include <cstdint>
@@ -19,16 +19,3 @@ constexpr int32_t kOrbitStepLimit = 4095;
 
 // For tests: restores every view variable to its start value.
 void ResetViewState();
-
-// Pixel offset (x - W or y - H) to a coordinate of the complex plane: the product and quotient
-// are taken in double from the integer difference, then rounded once to float.
-float PixelToPlane(int32_t offset, float scale, int32_t halfHeight);
-
-// A plane coordinate (a float, or the real part carried in double) back to a pixel:
-// origin + trunc(Hf * value / s). Values beyond the 32-bit range, or not a number, are clamped
-// so that the conversion to an integer is always defined.
-int32_t PlaneToPixel(int32_t origin, double value, float scale, int32_t halfHeight);
-
-// origin + trunc(offset) as a pixel coordinate, clamped to the 32-bit range; an offset that is
-// not a number counts as 0.
-int32_t OffsetPixel(int32_t origin, double offset);

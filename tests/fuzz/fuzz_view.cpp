@@ -14,6 +14,7 @@
 #include "render/escape_raster.h"
 #include "render/orbit.h"
 #include "render/overlay_geometry.h"
+#include "view/plane_mapping.h"
 #include "view/view_state.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "view/view_commands.h"
+#include "view/view_arithmetic.h"
 
 #include "view/view_state.h"
 
