@@ -1,0 +1,17 @@
+# OSTREVANE_REPRODUCIBLE (make dist turns it on): the same sources give the same exe to the byte,
+# wherever they are built and whenever. GCC, and clang with the GNU driver; the linker settings for
+# MinGW's ld (and lld's MinGW driver).
+option(OSTREVANE_REPRODUCIBLE "Build without time stamps or build paths in the outputs" OFF)
+
+if(OSTREVANE_REPRODUCIBLE AND NOT CMAKE_CXX_COMPILER_FRONTEND_VARIANT STREQUAL "MSVC")
+  # __FILE__ and debug information name sources relative to the tree, not where it was unpacked.
+  # The build folder comes second: GCC takes the last mapping that matches, and it may lie inside
+  # the source tree.
+  add_compile_options(
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=>"
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
+  if(MINGW)
+    # ld writes the link time into the PE header (and so into its checksum) unless told not to.
+    add_link_options(-Wl,--no-insert-timestamp)
+  endif()
+endif()
