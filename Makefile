@@ -38,6 +38,12 @@ soak: build-win64
 run: build-win64
 	cmake/run-viewer.sh build/win64
 
+# make dist: the release for Windows users, dist/ostrevane-VERSION-win64.zip and dist/SHA256SUMS,
+# the same to the byte for the same commit.
+.PHONY: dist
+dist: deps
+	cmake/make-dist.sh
+
 clean:
 	-WINEPREFIX=$(CURDIR)/build/win64/wineprefix wineserver -k 2>/dev/null
 	rm -rf build
