@@ -53,6 +53,9 @@ unpacked=$work/unpacked
 unzip -q "$work/a/dist/$zip" -d "$unpacked" || fail "cannot unpack $zip"
 [ "$(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')" = "ostrevane.exe README.txt " ] ||
   fail "the zip holds $(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')"
+# Extra fields would carry the builder's uid and gid, which the two builds here share.
+zipinfo -v "$work/a/dist/$zip" | grep "length of extra field" | grep -qv ": *0 bytes" &&
+  fail "the zip's entries have extra fields (uid, gid, Unix times)"
 lines=$(wc -l <"$unpacked/README.txt")
 crlf=$(grep -c "$(printf '\r')\$" "$unpacked/README.txt")
 [ "$lines" -gt 0 ] && [ "$crlf" -eq "$lines" ] || fail "README.txt: $crlf of $lines lines end in CRLF"
