@@ -13,9 +13,16 @@ command -v zip >/dev/null || { echo "make dist: zip not found (apt-get install z
 
 version=$(cmake -P "$src/cmake/source-version.cmake")
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null) ||
+  # This tree's own checkout only, as for the version.
+  if [ -e "$src/.git" ] && SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null); then
+    :
+  else
     SOURCE_DATE_EPOCH=$(stat -c %Y "$src/VERSION")
+  fi
 fi
+case $SOURCE_DATE_EPOCH in
+  '' | *[!0-9]*) echo "make dist: SOURCE_DATE_EPOCH '$SOURCE_DATE_EPOCH' is not a count of seconds" >&2; exit 1 ;;
+esac
 # Zip entries carry DOS dates, which start in 1980.
 epoch=$SOURCE_DATE_EPOCH
 [ "$epoch" -ge 315532800 ] || epoch=315532800
@@ -33,7 +40,7 @@ rm -rf "$stage"
 mkdir -p "$stage" "$out"
 out=$(cd "$out" && pwd)
 cp "$build/ostrevane.exe" "$stage/ostrevane.exe"
-sed "s/@VERSION@/$version/g; s/\$/\r/" "$src/docs/README-windows.txt" >"$stage/README.txt"
+sed "s/@VERSION@/$version/g; s/\r*\$/\r/" "$src/docs/README-windows.txt" >"$stage/README.txt"
 chmod 755 "$stage/ostrevane.exe"
 chmod 644 "$stage/README.txt"
 touch -d "@$epoch" "$stage/ostrevane.exe" "$stage/README.txt"

@@ -1,6 +1,6 @@
 # OSTREVANE_REPRODUCIBLE (make dist turns it on): the same sources give the same exe to the byte,
-# wherever they are built and whenever. GCC, and clang with the GNU driver; the linker settings for
-# MinGW's ld (and lld's MinGW driver).
+# wherever they are built and whenever. Options of GCC and MinGW's ld, which clang's GNU driver and
+# lld's MinGW driver take too; nothing yet for clang-cl or MSVC.
 option(OSTREVANE_REPRODUCIBLE "Build without time stamps or build paths in the outputs" OFF)
 
 if(OSTREVANE_REPRODUCIBLE AND NOT CMAKE_CXX_COMPILER_FRONTEND_VARIANT STREQUAL "MSVC")
