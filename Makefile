@@ -1,6 +1,7 @@
 # make test: install what is missing, build every preset, run every test.
 # make run:  install what is missing, build the program, start it under Wine on this display.
 # make bench / make soak: the benchmarks and the longer stress runs.
+# make dist: the Windows release zip, the same to the byte for the same commit.
 
 # The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the program
 # with every Windows toolchain, each under Wine.
@@ -43,6 +44,12 @@ soak: build-win64
 run: build-win64
 	cmake/run-viewer.sh build/win64
 
+# make dist: the release for Windows users, dist/ostrevane-VERSION-win64.zip and dist/SHA256SUMS,
+# the same to the byte for the same commit.
+.PHONY: dist
+dist: deps
+	cmake/make-dist.sh
+
 clean:
 	-for p in build/*/wineprefix build/*/desktop-wineprefix; do WINEPREFIX=$(CURDIR)/$$p wineserver -k 2>/dev/null; done
-	rm -rf build
+	rm -rf build dist

@@ -1,0 +1,52 @@
+#!/bin/sh
+# make-dist.sh [BUILD_DIR [OUT_DIR]]: builds the release ostrevane.exe with the MinGW-w64 toolchain
+# (program only) in BUILD_DIR and writes OUT_DIR/ostrevane-VERSION-win64.zip, holding the exe and
+# README.txt, and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the source tree.
+# The same commit gives the same zip to the byte: every time stamp in it is SOURCE_DATE_EPOCH,
+# by default the commit's date (the VERSION file's date in a source archive without git).
+set -eu
+src=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$src/build/dist}
+out=${2:-$src/dist}
+
+command -v zip >/dev/null || { echo "make dist: zip not found (apt-get install zip)" >&2; exit 1; }
+
+version=$(cmake -P "$src/cmake/source-version.cmake")
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  # This tree's own checkout only, as for the version.
+  if [ -e "$src/.git" ] && SOURCE_DATE_EPOCH=$(git -C "$src" log -1 --format=%ct 2>/dev/null); then
+    :
+  else
+    SOURCE_DATE_EPOCH=$(stat -c %Y "$src/VERSION")
+  fi
+fi
+case $SOURCE_DATE_EPOCH in
+  '' | *[!0-9]*) echo "make dist: SOURCE_DATE_EPOCH '$SOURCE_DATE_EPOCH' is not a count of seconds" >&2; exit 1 ;;
+esac
+# Zip entries carry DOS dates, which start in 1980.
+epoch=$SOURCE_DATE_EPOCH
+[ "$epoch" -ge 315532800 ] || epoch=315532800
+
+cmake -S "$src" -B "$build" -G "Unix Makefiles" \
+  -DCMAKE_TOOLCHAIN_FILE="$src/cmake/toolchain-mingw-x86_64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=OFF \
+  -DOSTREVANE_REPRODUCIBLE=ON -DOSTREVANE_VERSION="$version"
+cmake --build "$build" --target ostrevane -j 2
+
+# Fixed names, modes and dates, entries in a fixed order, no extra fields (-X: no uid, gid or
+# Unix times), DOS times read in UTC.
+stage=$build/package
+rm -rf "$stage"
+mkdir -p "$stage" "$out"
+out=$(cd "$out" && pwd)
+cp "$build/ostrevane.exe" "$stage/ostrevane.exe"
+sed "s/@VERSION@/$version/g; s/\r*\$/\r/" "$src/docs/README-windows.txt" >"$stage/README.txt"
+chmod 755 "$stage/ostrevane.exe"
+chmod 644 "$stage/README.txt"
+touch -d "@$epoch" "$stage/ostrevane.exe" "$stage/README.txt"
+zipname=ostrevane-$version-win64.zip
+rm -f "$out"/ostrevane-*-win64.zip "$out/SHA256SUMS"
+(cd "$stage" && TZ=UTC zip -X -9 -q "$out/$zipname" ostrevane.exe README.txt)
+(cd "$out" && sha256sum "$zipname" >SHA256SUMS)
+echo "$out/$zipname: $(stat -c %s "$out/$zipname") bytes"
+cat "$out/SHA256SUMS"

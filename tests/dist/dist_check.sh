@@ -1,0 +1,94 @@
+#!/bin/sh
+# dist_check.sh SOURCE_DIR WORK_DIR
+# make dist twice: once from the source tree, once later from a copy of it elsewhere (no git, a
+# VERSION file, another umask and time zone). The two zips must be the same to the byte. Then the
+# exe from the unpacked zip must open its window under Wine and end with code 0 on Esc.
+# Environment: DISPLAY (an X server, as cmake/with-xvfb.sh starts), WINEPREFIX.
+set -u
+src=$(cd "$1" && pwd)
+work=$2
+prefix=${WINEPREFIX:?}
+title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+[ -n "${DISPLAY:-}" ] || fail "no X display; run the tests inside cmake/with-xvfb.sh"
+
+rm -rf "$work"
+mkdir -p "$work/a" "$work/b/elsewhere/ostrevane-source"
+
+echo "build a: $src at $(date -u +%T)"
+"$src/cmake/make-dist.sh" "$work/a/build" "$work/a/dist" >"$work/a/log" 2>&1 ||
+  { tail -n 20 "$work/a/log"; fail "make dist in $src failed"; }
+
+# The copy holds what git would put in a commit, or the whole tree less its outputs.
+copy=$work/b/elsewhere/ostrevane-source
+if [ -e "$src/.git" ]; then
+  (cd "$src" && git ls-files -z --cached --others --exclude-standard | tar -cf - --null -T -)
+else
+  (cd "$src" && tar -cf - --exclude=./build --exclude=./dist .)
+fi | tar -xf - -C "$copy" || fail "cannot copy the source tree"
+version=$(cmake -P "$src/cmake/source-version.cmake") || fail "no version for $src"
+echo "$version" >"$copy/VERSION"
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$src" log -1 --format=%ct 2>/dev/null || stat -c %Y "$src/VERSION")}
+
+echo "build b: $copy at $(date -u +%T)"
+(umask 077 && SOURCE_DATE_EPOCH=$epoch TZ=Pacific/Chatham \
+  "$copy/cmake/make-dist.sh" "$work/b/build-2" "$work/b/dist") >"$work/b/log" 2>&1 ||
+  { tail -n 20 "$work/b/log"; fail "make dist in $copy failed"; }
+
+zip=ostrevane-$version-win64.zip
+for d in a b; do
+  [ "$(LC_ALL=C ls "$work/$d/dist")" = "$(printf 'SHA256SUMS\n%s' "$zip")" ] ||
+    fail "$d/dist holds $(ls "$work/$d/dist" | tr '\n' ' '), not SHA256SUMS and $zip"
+  (cd "$work/$d/dist" && sha256sum -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS in $d"
+done
+cmp "$work/a/dist/$zip" "$work/b/dist/$zip" || fail "the two zips differ"
+cmp "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS" || fail "the two SHA256SUMS differ"
+echo "same zip from both: $(stat -c %s "$work/a/dist/$zip") bytes, $(cut -d' ' -f1 "$work/a/dist/SHA256SUMS")"
+
+unpacked=$work/unpacked
+unzip -q "$work/a/dist/$zip" -d "$unpacked" || fail "cannot unpack $zip"
+[ "$(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')" = "ostrevane.exe README.txt " ] ||
+  fail "the zip holds $(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')"
+# Extra fields would carry the builder's uid and gid, which the two builds here share.
+zipinfo -v "$work/a/dist/$zip" | grep "length of extra field" | grep -qv ": *0 bytes" &&
+  fail "the zip's entries have extra fields (uid, gid, Unix times)"
+lines=$(wc -l <"$unpacked/README.txt")
+crlf=$(grep -c "$(printf '\r')\$" "$unpacked/README.txt")
+[ "$lines" -gt 0 ] && [ "$crlf" -eq "$lines" ] || fail "README.txt: $crlf of $lines lines end in CRLF"
+grep -q "^Ostrevane $version for 64-bit Windows" "$unpacked/README.txt" ||
+  fail "README.txt does not name version $version"
+# The version resource, in the UTF-16 strings Explorer reads.
+strings -el "$unpacked/ostrevane.exe" | grep -qx "$version" ||
+  fail "no version string $version in ostrevane.exe"
+
+# Keys a previous window test left pressed would reach the new window at once.
+xdotool keyup Escape F11 || fail "xdotool cannot reach the display"
+"$src/cmake/wine-run.sh" "$prefix" "$unpacked/ostrevane.exe" >"$work/run.log" 2>&1 &
+pid=$!
+start=$(date +%s)
+wid=
+while [ -z "$wid" ]; do
+  wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+  [ -n "$wid" ] && break
+  kill -0 "$pid" 2>/dev/null || { wait "$pid"; fail "the exe from the zip exited with code $? before its window appeared"; }
+  [ $(($(date +%s) - start)) -lt 30 ] || { kill "$pid"; fail "no window titled '$title' within 30 s"; }
+  sleep 0.1
+done
+echo "window $wid titled '$title' after $(($(date +%s) - start)) s"
+xdotool windowfocus --sync "$wid" || { kill "$pid"; fail "cannot focus window $wid"; }
+xdotool key Escape
+end=$(($(date +%s) + 5))
+while kill -0 "$pid" 2>/dev/null; do
+  [ "$(date +%s)" -lt "$end" ] || { kill "$pid"; fail "the exe still runs 5 s after Esc"; }
+  sleep 0.1
+done
+wait "$pid"
+rc=$?
+[ $rc -eq 0 ] || fail "the exe from the zip exited with code $rc after Esc"
+echo "Esc: exit code 0"
+rm -rf "$work"
+echo "PASS"
