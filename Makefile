@@ -24,7 +24,9 @@ $(PRESETS:%=build-%): build-%: deps
 	cmake --preset $*
 	cmake --build --preset $*
 
+# Last, the same fingerprints of the picture and the orbits from every compiler and CPU.
 test: $(PRESETS:%=test-%)
+	tests/same-arithmetic.sh build/native build/aarch64 build/win64 build/win64-clang build/clang-cl
 
 test-native test-native-asan test-aarch64: test-%: build-%
 	ctest --preset $*
