@@ -12,9 +12,9 @@ namespace {
 bool AlwaysRuns() { return true; }
 
 // Region 0 is the main cardioid, 1 the disc about -1, 2 ... the discs of kInteriorDiscs. The
-// margin narrows the test: a seed that passes with margin 1e-9 lies in the exact region.
+// margin narrows the test: a seed that passes with margin 1e-12 lies in the exact region.
 constexpr int kRegionCount = 2 + kInteriorDiscCount;
-constexpr double kEndMargin = 1e-9;
+constexpr double kEndMargin = 1e-12;
 
 // The cardioid is |mu|^2 <= 1 with mu = 1 - sqrt(w), w = 1 - 4c, |mu|^2 = 1 - 2 Re sqrt(w) + |w|.
 bool InRegion(int region, double cr, double ci, double margin) {
@@ -103,8 +103,8 @@ void RegionColumns(int region, const float* cr, float ci, int32_t lo, int32_t hi
   int32_t b = FirstHolding(a, hi, [&](int32_t j) { return cr[j] > right; });
   // The section is an interval and the seeds ascend: every column between two ends that lie in
   // the region lies in it too. Rounding in the section may put an end a column or two outside.
-  for (int tries = 0; tries < 4 && a < b && !InRegion(region, cr[a], ci, kEndMargin); ++tries) ++a;
-  for (int tries = 0; tries < 4 && a < b && !InRegion(region, cr[b - 1], ci, kEndMargin); ++tries) {
+  for (int tries = 0; tries < 8 && a < b && !InRegion(region, cr[a], ci, kEndMargin); ++tries) ++a;
+  for (int tries = 0; tries < 8 && a < b && !InRegion(region, cr[b - 1], ci, kEndMargin); ++tries) {
     --b;
   }
   if (a < b && InRegion(region, cr[a], ci, kEndMargin) &&

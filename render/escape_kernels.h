@@ -36,7 +36,7 @@ struct EscapeRowPlan {
   int32_t spanBegin[kInteriorRangeLimit + 1], spanEnd[kInteriorRangeLimit + 1];
 };
 
-// Whether a seed lies in one of the interior regions; the test errs by far less than 1e-9 in
+// Whether a seed lies in one of the interior regions; the test errs by far less than 1e-12 in
 // |mu|^2 and in the squared distances to the disc centres.
 bool InInteriorRegion(float cr, float ci);
 

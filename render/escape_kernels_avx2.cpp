@@ -22,7 +22,7 @@ struct Avx2Lanes {
   static Floats AddFloats(Floats a, Floats b) { return _mm_add_ps(a, b); }
   static Floats SubFloats(Floats a, Floats b) { return _mm_sub_ps(a, b); }
   static Floats LoadFloats(const float* p) { return _mm_loadu_ps(p); }
-  static int AtLeast(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpge_ps(a, b)); }
+  static int NotAtLeast(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpnge_ps(a, b)); }
   static int Equal(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpeq_ps(a, b)); }
   static int Greater(Doubles a, Doubles b) {
     return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GT_OQ));

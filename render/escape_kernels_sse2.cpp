@@ -21,7 +21,7 @@ struct Sse2Lanes {
   static Floats LoadFloats(const float* p) {
     return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
   }
-  static int AtLeast(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpge_ps(a, b)); }
+  static int NotAtLeast(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpnge_ps(a, b)); }
   static int Equal(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpeq_ps(a, b)); }
   static int Greater(Doubles a, Doubles b) { return _mm_movemask_pd(_mm_cmpgt_pd(a, b)); }
   // SSE2 has no byte shuffle: the sixteen greys go out one by one.

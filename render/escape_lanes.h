@@ -19,13 +19,14 @@
 
 namespace {
 
-// Lanes that iterate together from step `base` on: columns first ... first + valid - 1.
+// Lanes that iterate together: columns first ... first + valid - 1.
 template <class L>
 struct LaneGroup {
   typename L::Doubles cr, zr, zi;  // zi is a float, held as a double
   typename L::Floats t;            // zr^2 - zi^2 of the last step
-  int32_t first, valid, base;
-  int live;  // bit l: lane l has neither escaped nor taken 50 steps
+  int32_t first, valid, steps;
+  int live;         // bit l: lane l has not escaped
+  uint32_t counts;  // byte l: lane l's count so far
 };
 
 template <class L>
@@ -40,9 +41,14 @@ struct SpanCursor {
   int32_t span, next, end;
 };
 
+// A one in byte l of the result for each bit l of a four-bit mask.
+inline uint32_t LaneOnes(int mask) {
+  return (static_cast<uint32_t>(mask) * 0x00204081u) & 0x01010101u;
+}
+
 // Takes up to a vector of columns from one span; false, with the group empty, when none is left.
 template <class L>
-inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, int32_t n) {
+inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr) {
   while (cursor.next >= cursor.end) {
     if (++cursor.span >= cursor.plan->spanCount) {
       g.valid = 0;
@@ -66,14 +72,15 @@ inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, int
   g.zr = L::Zero();
   g.zi = L::Zero();
   g.t = L::ToFloats(L::Zero());
-  g.base = n;
+  g.steps = 0;
   g.live = (1 << g.valid) - 1;
+  g.counts = 0;
   return true;
 }
 
-// Step n of every lane: the reference's step, with its escape test.
+// The reference's step on every lane, with its escape test; lanes that stay count one more.
 template <class L>
-inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k, uint8_t* counts, int32_t n) {
+inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k) {
   using Floats = typename L::Floats;
   const Floats p = L::ToFloats(L::Mul(L::Add(g.zi, g.zi), g.zr));
   g.zr = L::Add(g.cr, L::ToDoubles(g.t));
@@ -85,25 +92,26 @@ inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k, uint8_t* count
   // The float sum S is the double sum D rounded, and rounding keeps order: S > 4 means D > 4,
   // S < 4 (or not a number) means D <= 4 (or not a number). S == 4 decides nothing.
   const Floats sum = L::AddFloats(zr2, zi2);
-  int out = L::AtLeast(sum, k.fourFloat) & g.live;
-  if (out == 0) return;
-  const int tie = L::Equal(sum, k.fourFloat) & out;
-  if (tie != 0) out &= ~tie | L::Greater(L::Add(L::ToDoubles(zr2), L::ToDoubles(zi2)), k.four);
-  for (int l = 0; l < L::kLanes; ++l) {
-    if ((out >> l) & 1) counts[g.first + l] = static_cast<uint8_t>(n - g.base);
-  }
-  g.live &= ~out;
+  int stays = L::NotAtLeast(sum, k.fourFloat);
+  const int tie = L::Equal(sum, k.fourFloat) & g.live;
+  if (tie != 0) stays |= tie & ~L::Greater(L::Add(L::ToDoubles(zr2), L::ToDoubles(zi2)), k.four);
+  g.live &= stays;
+  g.counts += LaneOnes(g.live);
 }
 
-// After n steps: a group whose lanes are all counted takes new columns. False when it is empty.
+// After a step: a group whose lanes are all counted stores them and takes new columns. False
+// when it is empty.
 template <class L>
-inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, uint8_t* counts,
-                        int32_t n) {
-  if (g.live != 0 && n - g.base < kEscapeStepLimit) return true;
-  for (int l = 0; l < L::kLanes; ++l) {
-    if ((g.live >> l) & 1) counts[g.first + l] = kEscapeStepLimit;
+inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, uint8_t* counts) {
+  if (g.live != 0 && ++g.steps < kEscapeStepLimit) return true;
+  if (g.valid == L::kLanes) {
+    std::memcpy(counts + g.first, &g.counts, L::kLanes);  // byte l to column first + l
+  } else {
+    for (int32_t l = 0; l < g.valid; ++l) {
+      counts[g.first + l] = static_cast<uint8_t>(g.counts >> (8 * l));
+    }
   }
-  return StartGroup(g, cursor, cr, n);
+  return StartGroup(g, cursor, cr);
 }
 
 // Counts of the plan's spans. Four groups keep the long chain of one step (a multiplication and
@@ -115,22 +123,20 @@ void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, flo
                               L::ToFloats(L::Broadcast(4.0))};
   SpanCursor cursor = {&plan, -1, 0, 0};
   LaneGroup<L> a, b, c, d;
-  int32_t n = 0;
-  const bool startedA = StartGroup(a, cursor, cr, n);
-  const bool startedB = StartGroup(b, cursor, cr, n);
-  const bool startedC = StartGroup(c, cursor, cr, n);
-  const bool startedD = StartGroup(d, cursor, cr, n);
+  const bool startedA = StartGroup(a, cursor, cr);
+  const bool startedB = StartGroup(b, cursor, cr);
+  const bool startedC = StartGroup(c, cursor, cr);
+  const bool startedD = StartGroup(d, cursor, cr);
   if (startedA && startedB && startedC && startedD) {
     for (;;) {
-      StepGroup(a, k, counts, n);
-      StepGroup(b, k, counts, n);
-      StepGroup(c, k, counts, n);
-      StepGroup(d, k, counts, n);
-      ++n;
-      const bool keptA = RefillGroup(a, cursor, cr, counts, n);
-      const bool keptB = RefillGroup(b, cursor, cr, counts, n);
-      const bool keptC = RefillGroup(c, cursor, cr, counts, n);
-      const bool keptD = RefillGroup(d, cursor, cr, counts, n);
+      StepGroup(a, k);
+      StepGroup(b, k);
+      StepGroup(c, k);
+      StepGroup(d, k);
+      const bool keptA = RefillGroup(a, cursor, cr, counts);
+      const bool keptB = RefillGroup(b, cursor, cr, counts);
+      const bool keptC = RefillGroup(c, cursor, cr, counts);
+      const bool keptD = RefillGroup(d, cursor, cr, counts);
       if (!(keptA && keptB && keptC && keptD)) break;
     }
   }
@@ -142,11 +148,10 @@ void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, flo
     if (rest[i].valid > 0) rest[restCount++] = rest[i];
   }
   while (restCount > 0) {
-    for (int i = 0; i < restCount; ++i) StepGroup(rest[i], k, counts, n);
-    ++n;
+    for (int i = 0; i < restCount; ++i) StepGroup(rest[i], k);
     int kept = 0;
     for (int i = 0; i < restCount; ++i) {
-      if (RefillGroup(rest[i], cursor, cr, counts, n)) rest[kept++] = rest[i];
+      if (RefillGroup(rest[i], cursor, cr, counts)) rest[kept++] = rest[i];
     }
     restCount = kept;
   }
