@@ -26,6 +26,7 @@ constexpr InteriorDisc kInteriorDiscs[kInteriorDiscCount] = {
     {-0.5044, 0.5627, 0.04 * 0.04},    // period 5
     {0.3795, 0.3349, 0.024 * 0.024},   // period 5
 };
+
 // The columns of one row whose counts are known without iterating them, and the spans left to
 // iterate. A column in neither kind of range escapes at the first step: its count is 0.
 constexpr int kInteriorRangeLimit = 2 + kInteriorDiscCount;
