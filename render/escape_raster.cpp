@@ -56,7 +56,9 @@ void ComputeEscapeRaster(uint8_t* bits, int32_t width, int32_t height, int32_t s
                          int32_t halfWidth, int32_t halfHeight, float scale,
                          EscapeRowKernel kernel) {
   if (bits == nullptr || width <= 0 || height <= 0 || halfWidth <= 0 || halfHeight <= 0) return;
-  const int32_t columns = static_cast<int32_t>(std::min<int64_t>(2 * int64_t{halfWidth}, width));
+  // W is at most 32767; the bound only keeps the seeds within their array.
+  const int32_t columns = static_cast<int32_t>(
+      std::min<int64_t>({2 * int64_t{halfWidth}, width, int64_t{kMaxEscapeColumns}}));
   // Row i < H lies above its mirror 2H - 1 - i, so rows at or below the buffer's end need no work.
   const int32_t rows = std::min(halfHeight, height);
   const size_t rowBytes = static_cast<size_t>(columns) * 3;
