@@ -111,7 +111,8 @@ void RegionColumns(int region, const float* cr, float ci, int32_t lo, int32_t hi
   int32_t a = FirstHolding(lo, hi, [&](int32_t j) { return cr[j] >= left; });
   int32_t b = FirstHolding(a, hi, [&](int32_t j) { return cr[j] > right; });
   // The section is an interval and the seeds ascend: every column between two ends that lie in
-  // the region lies in it too. Rounding in the section may put an end a column or two outside.
+  // the region lies in it too. The ends are checked with a margin far above the test's error, so
+  // they lie in the exact region; rounding in the section may put an end a column or two outside.
   for (int tries = 0; tries < 8 && a < b && !InRegion(region, cr[a], ci, kEndMargin); ++tries) ++a;
   for (int tries = 0; tries < 8 && a < b && !InRegion(region, cr[b - 1], ci, kEndMargin); ++tries) {
     --b;
@@ -140,9 +141,9 @@ void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan) 
   plan->spanEnd[0] = count;
   if (!columns.ascending) return;
   const float* cr = columns.cr;
-  // The first step gives zr = cr and zi = ci exactly, so it escapes where the reference's test
-  // on their rounded squares does; that test only grows with |cr|, which falls and then rises
-  // along ascending seeds: the escaping columns are a prefix and a suffix of the row.
+  // The reference's first step gives zr = cr and zi = ci exactly; below is its escape test on
+  // their rounded squares. The test only grows with |cr|, which falls and then rises along
+  // ascending seeds: the columns that escape at once are a prefix and a suffix of the row.
   const double zi2 = static_cast<float>(static_cast<double>(ci) * ci);
   const auto escapesAtOnce = [&](int32_t j) {
     return static_cast<double>(static_cast<float>(static_cast<double>(cr[j]) * cr[j])) + zi2 > 4.0;

@@ -6,8 +6,8 @@
 // Each lane does the reference's operations on the same values. Where the reference rounds a
 // double sum or difference of two floats to float, a float addition or subtraction gives the same
 // result: with 53 >= 2 * 24 + 2 bits in the wider format, rounding twice cannot differ from
-// rounding once (nor can overflow to infinity, a subnormal or a NaN). A rounding of a double
-// result to float is a conversion to single and back, the same IEEE operation as the cast.
+// rounding once, and infinite, subnormal and NaN results agree too. Any other rounding of a
+// double result to float is a conversion to single, the same IEEE operation as the cast.
 #pragma once
 
 #include <emmintrin.h>
@@ -105,7 +105,7 @@ template <class L>
 inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, uint8_t* counts) {
   if (g.live != 0 && ++g.steps < kEscapeStepLimit) return true;
   if (g.valid == L::kLanes) {
-    std::memcpy(counts + g.first, &g.counts, L::kLanes);  // byte l to column first + l
+    std::memcpy(counts + g.first, &g.counts, L::kLanes);  // x86: byte l to column first + l
   } else {
     for (int32_t l = 0; l < g.valid; ++l) {
       counts[g.first + l] = static_cast<uint8_t>(g.counts >> (8 * l));
@@ -114,9 +114,9 @@ inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, ui
   return StartGroup(g, cursor, cr);
 }
 
-// Counts of the plan's spans. Four groups keep the long chain of one step (a multiplication and
-// two conversions after another) of each group overlapped with the others; a group takes new
-// columns as soon as all its lanes are counted, so that no lane waits for a slow neighbour.
+// Counts of the plan's spans. Four groups keep the long chain of one step (multiplications and
+// conversions one after another) of each group overlapped with the others'; a group takes new
+// columns as soon as all its lanes are counted, without waiting for the other groups.
 template <class L>
 void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, float ci) {
   const LaneConstants<L> k = {L::Broadcast(ci), L::Broadcast(4.0), L::ToFloats(L::Broadcast(ci)),
