@@ -19,12 +19,22 @@ trap 'rm -rf "$out"' EXIT
   --benchmark_out_format=csv
 echo
 echo "Speed-up over the scalar reference, same run (real time / CPU time):"
-# Rows look like "Raster1920x1080/s=1/avx2/min_time:0.500",iterations,real,cpu,ms,...
+# Rows look like "Raster1920x1080/s=1/avx2-skip-known/min_time:0.500",iterations,real,cpu,ms,...
+# The three views s=... for every kernel; then the zoom scales 1.06^k, k=..., for the program's.
 grep '^"Raster' "$out/core.csv" | tr -d '"' | awk -F, '
   { split($1, part, "/"); view = part[2]; kernel = part[3]
     if (kernel == "scalar") { real[view] = $3; cpu[view] = $4; next }
-    if (view in real) printf "  %-8s %-15s %6.1fx %6.1fx\n", view, kernel, real[view] / $3, cpu[view] / $4 }'
-
+    if (!(view in real)) next
+    r = real[view] / $3; c = cpu[view] / $4
+    if (view ~ /^s=/) { printf "  %-8s %-17s %6.1fx %6.1fx\n", view, kernel, r, c; next }
+    k = substr(view, 3)
+    zoom[++zooms] = sprintf("%4d %5.1fx %5.1fx", k, r, c)
+    if (slowest == "" || c < slowestCpu) { slowest = k; slowestCpu = c; slowestReal = r; slowestKernel = kernel } }
+  END {
+    if (zooms == 0) exit
+    printf "\nAt the scales 1.06^k, k = -60 ... 60 (%s; k, real, CPU):\n", slowestKernel
+    for (i = 1; i <= zooms; i++) printf "%s%s", zoom[i], (i % 5 == 0 || i == zooms) ? "\n" : "   "
+    printf "Slowest by CPU time: k = %d (s = %.4g): %.1fx real, %.1fx CPU\n", slowest, 1.06 ^ slowest, slowestReal, slowestCpu }'
 echo
 echo "Frames of the program under Wine (Xvfb screen 1920x1080):"
 export WINEPREFIX="$win64/wineprefix"

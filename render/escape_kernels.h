@@ -12,7 +12,7 @@
 // bulbs, with their mirror images (the count of c and of its conjugate are the same: every
 // rounding is symmetric). Every rounded orbit from such a seed stays within radius 2 for 50
 // steps; the tests prove it by disc arithmetic over slightly larger regions, whose margin
-// covers the error of the membership tests in the kernels.
+// covers the error of the membership test below.
 constexpr double kCardioidMuSquaredLimit = 1.0;
 constexpr double kBulbRadiusSquaredLimit = 0.0625;
 struct InteriorDisc {
@@ -26,10 +26,23 @@ constexpr InteriorDisc kInteriorDiscs[kInteriorDiscCount] = {
     {-0.5044, 0.5627, 0.04 * 0.04},    // period 5
     {0.3795, 0.3349, 0.024 * 0.024},   // period 5
 };
-// All the regions lie inside the first box of the plane, the cardioid inside the second; outside
-// them their membership tests are not run.
-constexpr double kInteriorLeft = -1.38, kInteriorRight = 0.41, kInteriorTop = 0.85;
-constexpr double kCardioidLeft = -0.76, kCardioidRight = 0.38, kCardioidTop = 0.66;
+
+// The columns of one row whose counts are known without iterating them, and the spans left to
+// iterate. A column in neither kind of range escapes at the first step: its count is 0.
+constexpr int kInteriorRangeLimit = 2 + kInteriorDiscCount;
+struct EscapeRowPlan {
+  int32_t interiorCount;  // ranges of count 50: sorted, disjoint
+  int32_t interiorBegin[kInteriorRangeLimit], interiorEnd[kInteriorRangeLimit];
+  int32_t spanCount;  // ranges to iterate: sorted, disjoint
+  int32_t spanBegin[kInteriorRangeLimit + 1], spanEnd[kInteriorRangeLimit + 1];
+};
+
+// Whether a seed lies in one of the interior regions; the test errs by far less than 1e-12 in
+// |mu|^2 and in the squared distances to the disc centres.
+bool InInteriorRegion(float cr, float ci);
+
+// The plan of a row (imaginary part ci). Without ascending seeds it iterates every column.
+void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan);
 
 // The vector kernels are x86 code; on other CPUs the scalar reference is the kernel.
 #if defined(__x86_64__) || defined(_M_X64)
@@ -39,21 +52,20 @@ constexpr double kCardioidLeft = -0.76, kCardioidRight = 0.38, kCardioidTop = 0.
 #endif
 
 #if OSTREVANE_X86_KERNELS
-// Two pixels a vector; every x86-64 CPU has SSE2.
-void EscapeRowSse2(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight, float scale,
-                   float ci);
-// The same, with seeds in the regions above set to 50 steps without iterating.
-void EscapeRowSse2Interior(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
-                           float scale, float ci);
+// Two pixels a vector, every column iterated; every x86-64 CPU has SSE2.
+void EscapeRowSse2IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
+// The same, iterating only the spans of PlanEscapeRow.
+void EscapeRowSse2SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
 // Four pixels a vector: call only when CpuRunsAvx2().
-void EscapeRowAvx2(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight, float scale,
-                   float ci);
-void EscapeRowAvx2Interior(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
-                           float scale, float ci);
+void EscapeRowAvx2IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
+void EscapeRowAvx2SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
 #endif
 
 // The CPU has AVX2 and the operating system saves the 256-bit registers.
 bool CpuRunsAvx2();
+
+// The fastest row kernel this CPU runs; chosen once.
+EscapeRowKernel FastestEscapeRowKernel();
 
 struct EscapeRowVariant {
   const char* name;

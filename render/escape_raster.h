@@ -5,6 +5,8 @@
 #include <cstdint>
 
 constexpr int kEscapeStepLimit = 50;
+// 2W columns with W at most 32767: the most any row has.
+constexpr int32_t kMaxEscapeColumns = 65534;
 
 // Steps whose result stays within radius 2, at most 50, with the viewer's mixed float/double
 // arithmetic: zr is carried in double, t, p, zi and the squares are rounded to float.
@@ -13,16 +15,22 @@ int EscapeCount(float cr, float ci);
 // 255 for k = 0 or 1 down to 223 for k = 50.
 inline uint8_t GreyForCount(int k) { return static_cast<uint8_t>(255 - 32 * k / 50); }
 
-// Computes `count` pixels of one display row (imaginary part ci), columns 0 ... count - 1, into
+// The real parts of the seeds of columns 0 ... count - 1; the same for every row of a render.
+struct EscapeColumns {
+  const float* cr;
+  int32_t count;
+  bool ascending;  // no seed is smaller than the one before it, and none is not a number
+};
+
+// Fills seeds[0 ... count - 1] with the columns' real parts (count <= kMaxEscapeColumns).
+EscapeColumns SeedColumns(float* seeds, int32_t count, int32_t halfWidth, int32_t halfHeight,
+                          float scale);
+
+// Computes the pixels of one display row (imaginary part ci), columns 0 ... count - 1, into
 // `row` (3 bytes a pixel). Every variant must give the same bytes as the scalar one.
-using EscapeRowKernel = void (*)(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
-                                 float scale, float ci);
+using EscapeRowKernel = void (*)(uint8_t* row, const EscapeColumns& columns, float ci);
 
-void EscapeRowScalar(uint8_t* row, int32_t count, int32_t halfWidth, int32_t halfHeight,
-                     float scale, float ci);
-
-// The fastest row kernel this CPU runs; chosen once.
-EscapeRowKernel FastestEscapeRowKernel();
+void EscapeRowScalar(uint8_t* row, const EscapeColumns& columns, float ci);
 
 // Computes display rows 0 ... H - 1 of the 2W x 2H picture and mirrors row i into row 2H - 1 - i.
 // Everything is clipped to width x height: no byte outside the picture's pixels is written, so

@@ -1,6 +1,7 @@
 #include "render/render_fractal.h"
 
 #include "render/canvas.h"
+#include "render/escape_kernels.h"
 #include "render/escape_raster.h"
 #include "render/overlay_geometry.h"
 #include "view/view_state.h"

@@ -1,0 +1,206 @@
+// The vector escape-time row, written once over a table of lane operations (the traits L) that
+// each kernel file supplies for its instruction set. Included only by those files. Everything
+// here is internal to the file that includes it: the AVX2 file's copies must never be the ones
+// the linker keeps for code that runs without a CPU check.
+//
+// Each lane does the reference's operations on the same values. Where the reference rounds a
+// double sum or difference of two floats to float, a float addition or subtraction gives the same
+// result: with 53 >= 2 * 24 + 2 bits in the wider format, rounding twice cannot differ from
+// rounding once, and infinite, subnormal and NaN results agree too. Any other rounding of a
+// double result to float is a conversion to single, the same IEEE operation as the cast.
+#pragma once
+
+#include <emmintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "render/escape_kernels.h"
+
+namespace {
+
+// Lanes that iterate together: columns first ... first + valid - 1.
+template <class L>
+struct LaneGroup {
+  typename L::Doubles cr, zr, zi;  // zi is a float, held as a double
+  typename L::Floats t;            // zr^2 - zi^2 of the last step
+  int32_t first, valid, steps;
+  int live;         // bit l: lane l has not escaped
+  uint32_t counts;  // byte l: lane l's count so far
+};
+
+template <class L>
+struct LaneConstants {
+  typename L::Doubles ci, four;
+  typename L::Floats ciFloat, fourFloat;
+};
+
+// The next columns of the plan's spans.
+struct SpanCursor {
+  const EscapeRowPlan* plan;
+  int32_t span, next, end;
+};
+
+// A one in byte l of the result for each bit l of a four-bit mask.
+inline uint32_t LaneOnes(int mask) {
+  return (static_cast<uint32_t>(mask) * 0x00204081u) & 0x01010101u;
+}
+
+// Takes up to a vector of columns from one span; false, with the group empty, when none is left.
+template <class L>
+inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr) {
+  while (cursor.next >= cursor.end) {
+    if (++cursor.span >= cursor.plan->spanCount) {
+      g.valid = 0;
+      g.live = 0;
+      return false;
+    }
+    cursor.next = cursor.plan->spanBegin[cursor.span];
+    cursor.end = cursor.plan->spanEnd[cursor.span];
+  }
+  g.first = cursor.next;
+  g.valid = cursor.end - cursor.next < L::kLanes ? cursor.end - cursor.next : L::kLanes;
+  cursor.next += g.valid;
+  if (g.valid == L::kLanes) {
+    g.cr = L::ToDoubles(L::LoadFloats(cr + g.first));
+  } else {
+    // Lanes past the span iterate zeros and are never counted.
+    float part[L::kLanes] = {};
+    for (int32_t l = 0; l < g.valid; ++l) part[l] = cr[g.first + l];
+    g.cr = L::ToDoubles(L::LoadFloats(part));
+  }
+  g.zr = L::Zero();
+  g.zi = L::Zero();
+  g.t = L::ToFloats(L::Zero());
+  g.steps = 0;
+  g.live = (1 << g.valid) - 1;
+  g.counts = 0;
+  return true;
+}
+
+// The reference's step on every lane, with its escape test; lanes that stay count one more.
+template <class L>
+inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k) {
+  using Floats = typename L::Floats;
+  const Floats p = L::ToFloats(L::Mul(L::Add(g.zi, g.zi), g.zr));
+  g.zr = L::Add(g.cr, L::ToDoubles(g.t));
+  const typename L::Doubles ziExact = L::Add(L::ToDoubles(p), k.ci);
+  g.zi = L::ToDoubles(L::AddFloats(p, k.ciFloat));
+  const Floats zi2 = L::ToFloats(L::Mul(ziExact, g.zi));
+  const Floats zr2 = L::ToFloats(L::Mul(g.zr, g.zr));
+  g.t = L::SubFloats(zr2, zi2);
+  // The float sum S is the double sum D rounded, and rounding keeps order: S > 4 means D > 4,
+  // S < 4 (or not a number) means D <= 4 (or not a number). S == 4 decides nothing.
+  const Floats sum = L::AddFloats(zr2, zi2);
+  int stays = L::NotAtLeast(sum, k.fourFloat);
+  const int tie = L::Equal(sum, k.fourFloat) & g.live;
+  if (tie != 0) stays |= tie & ~L::Greater(L::Add(L::ToDoubles(zr2), L::ToDoubles(zi2)), k.four);
+  g.live &= stays;
+  g.counts += LaneOnes(g.live);
+}
+
+// After a step: a group whose lanes are all counted stores them and takes new columns. False
+// when it is empty.
+template <class L>
+inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, uint8_t* counts) {
+  if (g.live != 0 && ++g.steps < kEscapeStepLimit) return true;
+  if (g.valid == L::kLanes) {
+    std::memcpy(counts + g.first, &g.counts, L::kLanes);  // x86: byte l to column first + l
+  } else {
+    for (int32_t l = 0; l < g.valid; ++l) {
+      counts[g.first + l] = static_cast<uint8_t>(g.counts >> (8 * l));
+    }
+  }
+  return StartGroup(g, cursor, cr);
+}
+
+// Counts of the plan's spans. Four groups keep the long chain of one step (multiplications and
+// conversions one after another) of each group overlapped with the others'; a group takes new
+// columns as soon as all its lanes are counted, without waiting for the other groups.
+template <class L>
+void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, float ci) {
+  const LaneConstants<L> k = {L::Broadcast(ci), L::Broadcast(4.0), L::ToFloats(L::Broadcast(ci)),
+                              L::ToFloats(L::Broadcast(4.0))};
+  SpanCursor cursor = {&plan, -1, 0, 0};
+  LaneGroup<L> a, b, c, d;
+  const bool startedA = StartGroup(a, cursor, cr);
+  const bool startedB = StartGroup(b, cursor, cr);
+  const bool startedC = StartGroup(c, cursor, cr);
+  const bool startedD = StartGroup(d, cursor, cr);
+  if (startedA && startedB && startedC && startedD) {
+    for (;;) {
+      StepGroup(a, k);
+      StepGroup(b, k);
+      StepGroup(c, k);
+      StepGroup(d, k);
+      const bool keptA = RefillGroup(a, cursor, cr, counts);
+      const bool keptB = RefillGroup(b, cursor, cr, counts);
+      const bool keptC = RefillGroup(c, cursor, cr, counts);
+      const bool keptD = RefillGroup(d, cursor, cr, counts);
+      if (!(keptA && keptB && keptC && keptD)) break;
+    }
+  }
+  // The spans are used up: only the groups still holding columns step on.
+  // Copies, so that the loop above keeps its groups in registers.
+  LaneGroup<L> rest[4] = {a, b, c, d};
+  int restCount = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (rest[i].valid > 0) rest[restCount++] = rest[i];
+  }
+  while (restCount > 0) {
+    for (int i = 0; i < restCount; ++i) StepGroup(rest[i], k);
+    int kept = 0;
+    for (int i = 0; i < restCount; ++i) {
+      if (RefillGroup(rest[i], cursor, cr, counts)) rest[kept++] = rest[i];
+    }
+    restCount = kept;
+  }
+}
+
+// 255 - 32k/50 equals 255 - ((41944 k) >> 16) for every k <= 50.
+inline uint8_t GreyOfCount(uint8_t k) { return static_cast<uint8_t>(255 - ((41944 * k) >> 16)); }
+
+inline __m128i GreysOfCounts(__m128i k) {
+  const __m128i factor = _mm_set1_epi16(static_cast<short>(0xA3D8));  // 41944
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i low = _mm_mulhi_epu16(_mm_unpacklo_epi8(k, zero), factor);
+  const __m128i high = _mm_mulhi_epu16(_mm_unpackhi_epi8(k, zero), factor);
+  return _mm_sub_epi8(_mm_set1_epi8(-1), _mm_packus_epi16(low, high));
+}
+
+// Sixteen pixels at a time, each grey written to its three bytes; no byte past the row's pixels.
+template <class L>
+void WriteGreys(uint8_t* row, const uint8_t* counts, int32_t count) {
+  int32_t j = 0;
+  for (; j + 16 <= count; j += 16) {
+    const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + j));
+    L::StoreTripled(row + 3 * j, GreysOfCounts(k));
+  }
+  for (; j < count; ++j) {
+    const uint8_t v = GreyOfCount(counts[j]);
+    row[3 * j] = v;
+    row[3 * j + 1] = v;
+    row[3 * j + 2] = v;
+  }
+}
+
+// The row: counts of 0 and 50 that the plan knows, the rest iterated, then the greys.
+template <class L, bool kSkipKnown>
+void EscapeRow(uint8_t* row, const EscapeColumns& columns, float ci) {
+  EscapeRowPlan plan;
+  plan.interiorCount = 0;
+  plan.spanCount = 1;
+  plan.spanBegin[0] = 0;
+  plan.spanEnd[0] = columns.count;
+  if (kSkipKnown) PlanEscapeRow(columns, ci, &plan);
+  uint8_t counts[kMaxEscapeColumns];
+  std::memset(counts, 0, static_cast<size_t>(columns.count));
+  for (int32_t r = 0; r < plan.interiorCount; ++r) {
+    std::memset(counts + plan.interiorBegin[r], kEscapeStepLimit,
+                static_cast<size_t>(plan.interiorEnd[r] - plan.interiorBegin[r]));
+  }
+  CountSpans<L>(counts, columns.cr, plan, ci);
+  WriteGreys<L>(row, counts, columns.count);
+}
+
+}  // namespace
