@@ -8,12 +8,7 @@ set -u
 src=$(cd "$1" && pwd)
 work=$2
 prefix=${WINEPREFIX:?}
-title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
-
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
+. "$(dirname "$0")/../viewer-window.sh"
 [ -n "${DISPLAY:-}" ] || fail "no X display; run the tests inside cmake/with-xvfb.sh"
 
 rm -rf "$work"
@@ -69,26 +64,13 @@ strings -el "$unpacked/ostrevane.exe" | grep -qx "$version" ||
 xdotool keyup Escape F11 || fail "xdotool cannot reach the display"
 "$src/cmake/wine-run.sh" "$prefix" "$unpacked/ostrevane.exe" >"$work/run.log" 2>&1 &
 pid=$!
-start=$(date +%s)
-wid=
-while [ -z "$wid" ]; do
-  wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
-  [ -n "$wid" ] && break
-  kill -0 "$pid" 2>/dev/null || { wait "$pid"; fail "the exe from the zip exited with code $? before its window appeared"; }
-  [ $(($(date +%s) - start)) -lt 30 ] || { kill "$pid"; fail "no window titled '$title' within 30 s"; }
-  sleep 0.1
-done
-echo "window $wid titled '$title' after $(($(date +%s) - start)) s"
-xdotool windowfocus --sync "$wid" || { kill "$pid"; fail "cannot focus window $wid"; }
+trap 'kill "$pid" 2>/dev/null' EXIT
+wait_for_window "$pid" 30
+echo "window $wid titled '$title'"
+xdotool windowfocus --sync "$wid" || fail "cannot focus window $wid"
 xdotool key Escape
-end=$(($(date +%s) + 5))
-while kill -0 "$pid" 2>/dev/null; do
-  [ "$(date +%s)" -lt "$end" ] || { kill "$pid"; fail "the exe still runs 5 s after Esc"; }
-  sleep 0.1
-done
-wait "$pid"
-rc=$?
-[ $rc -eq 0 ] || fail "the exe from the zip exited with code $rc after Esc"
+expect_exit_zero "$pid" 5
+trap - EXIT
 echo "Esc: exit code 0"
 rm -rf "$work"
 echo "PASS"

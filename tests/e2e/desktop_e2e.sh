@@ -10,13 +10,8 @@ viewer=$1
 checker=$2
 wine_run=${OSTREVANE_WINE_RUN:?}
 prefix=${WINEPREFIX:?}
-title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
 export OSTREVANE_WINE_MANAGED=1
-
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
+. "$(dirname "$0")/../viewer-window.sh"
 [ -n "${DISPLAY:-}" ] || fail "no X display"
 
 work=$(mktemp -d)
@@ -51,11 +46,7 @@ WINEPREFIX=$prefix wineserver -k 2>/dev/null
 xdotool keyup Escape F11 2>/dev/null
 "$wine_run" "$prefix" "$viewer" >"$work/viewer.log" 2>&1 &
 pid=$!
-find_window() {
-  wid=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
-  [ -n "$wid" ] || { kill -0 "$pid" 2>/dev/null || fail "the viewer exited before its window appeared"; false; }
-}
-until_ok 60 find_window || fail "no window titled '$title' within 60 s"
+wait_for_window "$pid" 60
 
 # The window manager's frame: _NET_FRAME_EXTENTS = left, right, top, bottom.
 frame_top() {
@@ -91,11 +82,7 @@ echo "step 4: F11 again: overlapped style and the frame back (frame top $(frame_
 
 xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid"
 xdotool key Escape
-gone() { ! kill -0 "$pid" 2>/dev/null; }
-until_ok 10 gone || fail "the viewer still runs 10 s after Esc"
-wait "$pid"
-rc=$?
+expect_exit_zero "$pid" 10
 pid=
-[ $rc -eq 0 ] || fail "the viewer exited with code $rc after Esc"
 echo "step 5: Esc: exit code 0"
 echo "PASS"

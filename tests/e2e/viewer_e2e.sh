@@ -11,12 +11,7 @@ viewer=$1
 checker=$2
 wine_run=${OSTREVANE_WINE_RUN:?}
 prefix=${WINEPREFIX:?}
-title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
-
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
+. "$(dirname "$0")/../viewer-window.sh"
 
 [ -n "${DISPLAY:-}" ] || fail "no X display; run the tests inside cmake/with-xvfb.sh"
 
@@ -112,14 +107,7 @@ eval "$(xdotool getmouselocation --shell)"
 "$wine_run" "$prefix" "$viewer" >"$work/viewer.log" 2>&1 &
 pid=$!
 start=$(date +%s)
-wid=
-while [ -z "$wid" ]; do
-  wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
-  [ -n "$wid" ] && break
-  kill -0 "$pid" 2>/dev/null || fail "the viewer exited before its window appeared"
-  [ $(($(date +%s) - start)) -lt 30 ] || fail "no window titled '$title' within 30 s"
-  sleep 0.1
-done
+wait_for_window "$pid" 30
 geometry
 echo "step 1: window $wid titled '$title' after $(($(date +%s) - start)) s; window $win"
 win0=$win
@@ -231,14 +219,7 @@ echo "  window $win, client $client0 as before"
 echo "step 7: Esc"
 focus
 xdotool key Escape
-end=$(($(date +%s) + 5))
-while kill -0 "$pid" 2>/dev/null; do
-  [ "$(date +%s)" -lt "$end" ] || fail "the viewer still runs 5 s after Esc"
-  sleep 0.1
-done
-wait "$pid"
-rc=$?
+expect_exit_zero "$pid" 5
 pid=
-[ $rc -eq 0 ] || fail "the viewer exited with code $rc after Esc"
 echo "  exited with code 0"
 echo "PASS"

@@ -6,8 +6,8 @@
 # within 5 seconds of the Esc.
 set -u
 wine_run=$1 prefix=$2 exe=$3 events=$4 seed=${5:-20261208}
-title="F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom"
 batch=100
+. "$(dirname "$0")/../viewer-window.sh"
 
 [ -n "${DISPLAY:-}" ] || { echo "soak: no DISPLAY" >&2; exit 2; }
 work=$(mktemp -d)
@@ -25,14 +25,8 @@ fail() {
   exit 1
 }
 
-window=""
-i=0
-while [ -z "$window" ]; do
-  alive || fail "the viewer ended before its window appeared"
-  window=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
-  i=$((i + 1)); [ $i -le 600 ] || fail "no window after 60 s"
-  [ -n "$window" ] || sleep 0.1
-done
+wait_for_window "$viewer" 60
+window=$wid
 sleep 0.5
 
 # The region the pointer may use: inside the windowed client area, clear of Wine's own frame,

@@ -1,0 +1,33 @@
+# Sourced by the scripts that drive the real viewer under Wine and X: its window title, and the
+# waits for its window and for its exit. A script may define its own fail() after sourcing this.
+title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+# wait_for_window PID SECONDS: sets wid to the viewer's window once it shows; fails when the
+# process ends first, or when no window comes within SECONDS.
+wait_for_window() {
+  waited_from=$(date +%s)
+  while :; do
+    wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+    [ -n "$wid" ] && return 0
+    kill -0 "$1" 2>/dev/null || fail "the viewer exited before its window appeared"
+    [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "no window titled '$title' within $2 s"
+    sleep 0.1
+  done
+}
+
+# expect_exit_zero PID SECONDS: the viewer ends within SECONDS (of an Esc), with exit code 0.
+expect_exit_zero() {
+  waited_from=$(date +%s)
+  while kill -0 "$1" 2>/dev/null; do
+    [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "the viewer still runs $2 s after Esc"
+    sleep 0.1
+  done
+  wait "$1"
+  exit_code=$?
+  [ $exit_code -eq 0 ] || fail "the viewer exited with code $exit_code after Esc"
+}
