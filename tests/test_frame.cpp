@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "expected_picture.h"
 #include "render/canvas.h"
-#include "render/escape_raster.h"
 #include "render/orbit.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
@@ -14,29 +14,6 @@
 namespace {
 
 constexpr COLORREF kMarker = RGB(255, 0, 0);
-constexpr int kOverlayGrey = 207;
-
-// The escape-time picture for a view, 2W x 2H greys row by row, from the platform-free core.
-struct Fractal {
-  int32_t halfWidth, halfHeight;
-  std::vector<uint8_t> greys;
-  int At(int32_t x, int32_t y) const { return greys[static_cast<size_t>(y) * 2 * halfWidth + x]; }
-};
-
-Fractal ExpectedFractal(int32_t halfWidth, int32_t halfHeight, float scale) {
-  Fractal f{halfWidth, halfHeight, {}};
-  f.greys.resize(static_cast<size_t>(4) * halfWidth * halfHeight);
-  for (int32_t i = 0; i < halfHeight; ++i) {
-    const float ci = PixelToPlane(i - halfHeight, scale, halfHeight);
-    for (int32_t j = 0; j < 2 * halfWidth; ++j) {
-      const uint8_t grey =
-          GreyForCount(EscapeCount(PixelToPlane(j - halfWidth, scale, halfHeight), ci));
-      f.greys[static_cast<size_t>(i) * 2 * halfWidth + j] = grey;
-      f.greys[static_cast<size_t>(2 * halfHeight - 1 - i) * 2 * halfWidth + j] = grey;
-    }
-  }
-  return f;
-}
 
 // Compares the frame's width x height top-left pixels with a fractal picture. Pixels in the
 // overlay's grey are circles or axes drawn over the layer; they are counted, not compared.
@@ -45,7 +22,7 @@ struct Comparison {
   std::string first;
 };
 
-Comparison CompareWithFractal(const Picture& frame, const Fractal& fractal, int32_t width,
+Comparison CompareWithFractal(const Picture& frame, const ExpectedPicture& fractal, int32_t width,
                               int32_t height) {
   Comparison c;
   for (int32_t y = 0; y < height; ++y) {
@@ -64,9 +41,10 @@ Comparison CompareWithFractal(const Picture& frame, const Fractal& fractal, int3
   return c;
 }
 
-int CountDifferences(const Fractal& a, const Fractal& b) {
+int CountDifferences(const ExpectedPicture& a, const ExpectedPicture& b) {
   int count = 0;
-  for (size_t i = 0; i < a.greys.size(); ++i) count += a.greys[i] != b.greys[i];
+  for (int32_t y = 0; y < 2 * a.halfHeight; ++y)
+    for (int32_t x = 0; x < 2 * a.halfWidth; ++x) count += a.At(x, y) != b.At(x, y);
   return count;
 }
 
@@ -166,8 +144,8 @@ TEST_F(FrameTest, RingsAndAxesLieWhereTheScalePutsThem) {
 // picture, anchored at the top-left corner, under the new circles and axes.
 TEST_F(FrameTest, FractalLayerChangesOnlyOnF5) {
   const float zoomedIn = 0.9433963f;
-  const Fractal atOne = ExpectedFractal(600, 300, 1.0f);
-  const Fractal zoomed = ExpectedFractal(600, 300, zoomedIn);
+  const ExpectedPicture atOne(600, 300, 1.0f);
+  const ExpectedPicture zoomed(600, 300, zoomedIn);
   ASSERT_GT(CountDifferences(atOne, zoomed), 1000);
 
   Picture frame = Paint();
@@ -198,7 +176,7 @@ TEST_F(FrameTest, FractalLayerChangesOnlyOnF5) {
   EXPECT_EQ(g_redrawFractal, 0);
 
   frame = Send(WM_KEYDOWN, VK_F5);
-  c = CompareWithFractal(frame, ExpectedFractal(450, 250, zoomedIn), 900, 500);
+  c = CompareWithFractal(frame, ExpectedPicture(450, 250, zoomedIn), 900, 500);
   EXPECT_EQ(c.mismatches, 0) << "F5 did not render the new size: " << c.first;
 }
 
@@ -217,7 +195,7 @@ TEST_F(FrameTest, EmptyViewUsesUpTheRedrawRequest) {
   Picture frame = ReadFrame();
   EXPECT_EQ(frame.At(100, 100), PixelOf(RGB(0, 0, 255)));
   frame = Send(WM_KEYDOWN, VK_F5);
-  EXPECT_EQ(CompareWithFractal(frame, ExpectedFractal(600, 300, 1.0f), 1200, 600).mismatches, 0);
+  EXPECT_EQ(CompareWithFractal(frame, ExpectedPicture(600, 300, 1.0f), 1200, 600).mismatches, 0);
 }
 
 struct Point {
@@ -369,8 +347,8 @@ TEST_F(FrameTest, ExtremeScalesStillPaint) {
   Picture frame = Send(WM_KEYDOWN, VK_F5);
   EXPECT_EQ(OverlayColumnsInRow(frame, H - 1), std::set<int32_t>{W});
   // Every point of so small a view lies in the set.
-  Fractal inSet = ExpectedFractal(W, H, g_scale);
-  for (uint8_t grey : inSet.greys) ASSERT_EQ(grey, 223);
+  const ExpectedPicture inSet(W, H, g_scale);
+  for (uint8_t grey : inSet.upper) ASSERT_EQ(grey, kFractalFloor);
   Comparison c = CompareWithFractal(frame, inSet, 2 * W, 2 * H);
   EXPECT_EQ(c.mismatches, 0) << c.first;
 

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "expected_picture.h"
 #include "render/canvas.h"
-#include "render/escape_raster.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 
@@ -205,10 +205,8 @@ TEST(GdiObjectCount, CanvasThatCannotBeMadeIsRetriedAtTheNextPaint) {
   EXPECT_EQ(g_redrawFractal, 0) << "the retried paint renders the picture";
   EXPECT_EQ(LiveGdiObjects(), before + 3 + kGreyPenCount);
   // The rendered layer holds the picture of the view.
-  const std::vector<uint32_t> layer = ReadPixels(g_fractalBitmap, 8, 8);
-  EXPECT_EQ(GreyOf(layer[0]),
-            GreyForCount(EscapeCount(PixelToPlane(-g_halfWidth, g_scale, g_halfHeight),
-                                     PixelToPlane(-g_halfHeight, g_scale, g_halfHeight))));
+  EXPECT_EQ(ReadBitmap(g_fractalBitmap, 8, 8).GreyAt(0, 0),
+            ExpectedGrey(0, 0, g_halfWidth, g_halfHeight, g_scale));
   CloseMainWindow(hwnd);
 }
 
