@@ -30,9 +30,10 @@ class CanvasTest : public testing::Test {
 TEST_F(CanvasTest, SurfacesHaveTheScreenSize) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   ASSERT_GT(width, 0);
-  for (HBITMAP bitmap : {g_frameBitmap, g_fractalBitmap, g_rasterBitmap}) {
+  const std::vector<HGDIOBJ> objects = CanvasObjects();
+  for (size_t i = 0; i < 3; ++i) {  // the bitmaps
     BITMAP b = {};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof b, &b), static_cast<int>(sizeof b));
+    ASSERT_EQ(GetObjectA(objects[i], sizeof b, &b), static_cast<int>(sizeof b));
     EXPECT_EQ(b.bmWidth, width);
     EXPECT_EQ(b.bmHeight, height);
   }
@@ -62,8 +63,7 @@ TEST_F(CanvasTest, GreyPensAreSolidOnePixelAndGrey) {
 }
 
 TEST_F(CanvasTest, DestroyDeletesEveryObject) {
-  std::vector<HGDIOBJ> objects = {g_rasterBitmap, g_fractalBitmap, g_frameBitmap};
-  for (HPEN pen : g_greyPens) objects.push_back(pen);
+  const std::vector<HGDIOBJ> objects = CanvasObjects();
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
   DestroyCanvas();
   for (HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0u);
@@ -90,7 +90,7 @@ TEST_F(CanvasTest, FailedBackBufferLeavesNothingAndCanBeRetried) {
 TEST_F(CanvasTest, RenderFractalCopiesExactlyThePicture) {
   const int32_t width = 300, height = 200;
   HBITMAP target = CreateCompatibleBitmap(dc_, width, height);
-  FillBitmap(target, width, height, RGB(255, 0, 0));
+  FillBitmap(target, width, height, kMarker);
   HDC memory = CreateCompatibleDC(dc_);
   HGDIOBJ previous = SelectObject(memory, target);
   g_halfWidth = 101;
@@ -109,7 +109,7 @@ TEST_F(CanvasTest, RenderFractalCopiesExactlyThePicture) {
             << x << "," << y;
         ++compared;
       } else {
-        ASSERT_EQ(picture.At(x, y), 0xFF0000u)
+        ASSERT_EQ(picture.At(x, y), PixelOf(kMarker))
             << x << "," << y << " outside the picture was written";
       }
     }

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr COLORREF kMarker = RGB(255, 0, 0);
-
 // Compares the frame's width x height top-left pixels with a fractal picture. Pixels in the
 // overlay's grey are circles or axes drawn over the layer; they are counted, not compared.
 struct Comparison {

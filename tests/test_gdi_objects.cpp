@@ -92,15 +92,9 @@ TEST(GdiObjectCount, SeesADeliberateLeakAndItsRelease) {
   EXPECT_EQ(LiveGdiObjects(), before);
 }
 
-struct Step {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
 // The i-th input of the long run: F5 renders, zooms both ways and deep in (rings left out),
 // seeds, drags, both orbit forms, resizes, and full screen on and off every hundred steps.
-Step PaintStep(int i) {
+Message PaintStep(int i) {
   switch (i % 10) {
     case 0:
       return {WM_KEYDOWN, VK_F5, 0};
@@ -152,8 +146,8 @@ TEST(GdiObjectCount, StaysFlatOverAThousandPaints) {
 
   int paints = 0, highest = baseline, lowest = baseline;
   for (int i = 0; i < 1000; ++i) {
-    const Step step = PaintStep(i);
-    SendAndPaint(hwnd, step.message, step.wParam, step.lParam);
+    const Message step = PaintStep(i);
+    SendAndPaint(hwnd, step.id, step.wParam, step.lParam);
     ++paints;
     const int live = LiveGdiObjects();
     highest = std::max(highest, live);
@@ -167,8 +161,7 @@ TEST(GdiObjectCount, StaysFlatOverAThousandPaints) {
   EXPECT_EQ(highest, baseline);
   EXPECT_EQ(lowest, baseline);
 
-  std::vector<HGDIOBJ> canvas = {g_frameBitmap, g_fractalBitmap, g_rasterBitmap};
-  for (HPEN pen : g_greyPens) canvas.push_back(pen);
+  const std::vector<HGDIOBJ> canvas = CanvasObjects();
   for (HGDIOBJ object : canvas) ASSERT_TRUE(IsLive(object));
   CloseMainWindow(hwnd);
   std::printf("after closing the window: %d\n", LiveGdiObjects());
@@ -244,8 +237,7 @@ TEST(GdiObjectCount, PartlyMadeCanvasIsReleasedAndRetried) {
     EXPECT_NE(g_greyPens[223], nullptr);
     EXPECT_EQ(g_redrawFractal, 0) << "the retried paint renders the picture";
     EXPECT_EQ(LiveGdiObjects(), before + 3 + kGreyPenCount);
-    std::vector<HGDIOBJ> canvas = {g_frameBitmap, g_fractalBitmap, g_rasterBitmap};
-    for (HPEN pen : g_greyPens) canvas.push_back(pen);
+    const std::vector<HGDIOBJ> canvas = CanvasObjects();
     SendMessageA(hwnd, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(IsWindow(hwnd));
     PumpMessages();

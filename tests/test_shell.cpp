@@ -10,12 +10,6 @@
 
 namespace {
 
-// Bits the window manager keeps in a window's style on its own: visibility and the minimized or
-// maximized state follow ShowWindow, and a top-level window always clips its siblings.
-constexpr LONG kSystemStyleBits = WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE | WS_CLIPSIBLINGS;
-
-constexpr COLORREF kMarker = RGB(255, 0, 0);
-
 class ShellTest : public testing::Test {
  protected:
   void Open(int32_t width, int32_t height) {
@@ -190,8 +184,7 @@ class CloseTest : public ShellTest, public testing::WithParamInterface<CloseCase
 // However the window goes, its destruction asks the loop to end with 0 and releases the canvas.
 TEST_P(CloseTest, DestroyPostsQuitZeroAndReleasesTheCanvas) {
   Open(640, 480);
-  std::vector<HGDIOBJ> objects = {g_frameBitmap, g_fractalBitmap, g_rasterBitmap};
-  for (HPEN pen : g_greyPens) objects.push_back(pen);
+  const std::vector<HGDIOBJ> objects = CanvasObjects();
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
   PumpMessages();
   RecordMessages(hwnd_);
