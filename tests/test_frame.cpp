@@ -203,26 +203,20 @@ struct Point {
 struct Segment {
   Point from, to;
   int grey;
-  bool detailOnly;  // a leg through a square, drawn in the detailed form only
 };
 
-// The backward polyline an orbit of n steps is drawn as, in drawing order.
+// The polyline of the first n orbit entries as TraceOrbit walks it, each leg with its pen's grey.
 std::vector<Segment> OrbitSegments(const OrbitEntry* e, int n, bool squares) {
   std::vector<Segment> segments;
-  Point at = {e[n - 1].x2, e[n - 1].y2};
+  Point at = {};
   int grey = kOverlayGrey;  // the frame's own pen until the orbit chooses one
-  for (int m = n - 1; m >= 1; --m) {
-    grey = 223 * m / n;
-    if (squares) {
-      const Point square = {e[m].x1, e[m].y1};
-      segments.push_back({at, square, grey, true});
-      at = square;
-    }
-    const Point next = {e[m - 1].x2, e[m - 1].y2};
-    segments.push_back({at, next, grey, false});
-    at = next;
-  }
-  segments.push_back({at, {e[0].x1, e[0].y1}, grey, false});
+  auto moveTo = [&](int32_t x, int32_t y) { at = {x, y}; };
+  auto lineTo = [&](int32_t x, int32_t y) {
+    segments.push_back({at, {x, y}, grey});
+    at = {x, y};
+  };
+  auto pen = [&](int index) { grey = index; };
+  TraceOrbit(e, n, squares, moveTo, pen, lineTo);
   return segments;
 }
 
@@ -285,7 +279,7 @@ TEST_F(FrameTest, OrbitFollowsTheCursorInItsGreys) {
   // The legs through the squares are not drawn in the plain form.
   int absent = 0;
   for (const Segment& s : OrbitSegments(e, n, true)) {
-    if (!s.detailOnly || !Inside(Middle(s))) continue;
+    if (!Inside(Middle(s))) continue;
     bool nearPlain = false;
     for (const Segment& p : plain) nearPlain |= DistanceToSegment(Middle(s), p) < 3;
     if (nearPlain) continue;

@@ -6,9 +6,8 @@
 
 namespace {
 
+// From a scale of 1, one zoom step gives the factor itself.
 constexpr uint32_t kOneBits = 0x3F800000;
-constexpr uint32_t kZoomedOutBits = 0x3F87AE14;  // 1.0 x 1.06
-constexpr uint32_t kZoomedInBits = 0x3F71826B;   // 1.0 x 0.9433963
 
 class InputTest : public testing::Test {
  protected:
@@ -46,48 +45,48 @@ WPARAM Wheel(int16_t delta, WORD keys = 0) { return MAKEWPARAM(keys, static_cast
 
 const Command kCommands[] = {
     {"KeypadPlus", WM_KEYDOWN, VK_ADD, 0x004E0001, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"MainPlus", WM_KEYDOWN, VK_OEM_PLUS, 0x000D0001, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"KeypadMinus", WM_KEYDOWN, VK_SUBTRACT, 0x004A0001, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"MainMinus", WM_KEYDOWN, VK_OEM_MINUS, 0x000C0001, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     // One step per message, whatever the repeat count the message carries.
     {"PlusRepeated", WM_KEYDOWN, VK_ADD, 0x404E0005, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     // The product is rounded to float after every step: 0x3F71826B x 0x3F71826B.
-    {"PlusTwice", WM_KEYDOWN, VK_OEM_PLUS, 0x000D0001, [] { g_scale = FloatOf(kZoomedInBits); },
+    {"PlusTwice", WM_KEYDOWN, VK_OEM_PLUS, 0x000D0001, [] { g_scale = FloatOf(kZoomInBits); },
      [](ViewSnapshot& v) { v.scaleBits = 0x3F63D6D0; }},
     {"MinusFromZoomedIn", WM_KEYDOWN, VK_SUBTRACT, 0x004A0001,
-     [] { g_scale = FloatOf(kZoomedInBits); }, [](ViewSnapshot& v) { v.scaleBits = kOneBits; }},
+     [] { g_scale = FloatOf(kZoomInBits); }, [](ViewSnapshot& v) { v.scaleBits = kOneBits; }},
     {"F5", WM_KEYDOWN, VK_F5, 0x003F0001, nullptr, [](ViewSnapshot& v) { v.redraw = 1; }},
     {"F5AlreadySet", WM_KEYDOWN, VK_F5, 0x003F0001, [] { g_redrawFractal = 1; },
      [](ViewSnapshot& v) { v.redraw = 1; }},
 
     {"WheelAway", WM_MOUSEWHEEL, Wheel(120), MAKELPARAM(300, 200), nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelAwaySixNotches", WM_MOUSEWHEEL, Wheel(720), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelAwayFine", WM_MOUSEWHEEL, Wheel(1), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelAwayLargest", WM_MOUSEWHEEL, Wheel(32767), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelToward", WM_MOUSEWHEEL, Wheel(-120), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"WheelTowardFine", WM_MOUSEWHEEL, Wheel(-1), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"WheelTowardLargest", WM_MOUSEWHEEL, Wheel(-32768), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"WheelZero", WM_MOUSEWHEEL, Wheel(0), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     // Buttons held while turning the wheel change nothing else.
     {"WheelWithButtons", WM_MOUSEWHEEL, Wheel(120, MK_LBUTTON | MK_CONTROL), MAKELPARAM(5, 900),
-     nullptr, [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     nullptr, [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     // The delta is the high word of the low 32 bits, whatever lies above them.
     {"WheelAwayUpperBitsSet", WM_MOUSEWHEEL,
      static_cast<WPARAM>(0xFFFFFFFF00000000ull) | Wheel(120), 0, nullptr,
-     [](ViewSnapshot& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
 
     {"Move", WM_MOUSEMOVE, 0, MAKELPARAM(123, 45), nullptr,
      [](ViewSnapshot& v) { v.mouseX = 123, v.mouseY = 45; }},

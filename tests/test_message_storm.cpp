@@ -26,15 +26,13 @@
 
 namespace {
 
-// The zoom factors by their bits, so that a wrong constant in the program shows.
-const float kZoomOut = FloatOf(0x3F87AE14);
-const float kZoomIn = FloatOf(0x3F71826B);
-
 // What the view state should be after the messages seen so far.
 struct Model {
   ViewSnapshot view;
 
-  void Zoom(float factor) { view.scaleBits = BitsOf(FloatOf(view.scaleBits) * factor); }
+  void Zoom(uint32_t factorBits) {
+    view.scaleBits = BitsOf(FloatOf(view.scaleBits) * FloatOf(factorBits));
+  }
   void Apply(const Message& m) {
     const uint32_t low = static_cast<uint32_t>(m.lParam) & 0xFFFF;
     const uint32_t high = (static_cast<uint32_t>(m.lParam) >> 16) & 0xFFFF;
@@ -50,8 +48,8 @@ struct Model {
         view.redraw = 0;
         break;
       case WM_KEYDOWN:
-        if (m.wParam == VK_ADD || m.wParam == VK_OEM_PLUS) Zoom(kZoomIn);
-        if (m.wParam == VK_SUBTRACT || m.wParam == VK_OEM_MINUS) Zoom(kZoomOut);
+        if (m.wParam == VK_ADD || m.wParam == VK_OEM_PLUS) Zoom(kZoomInBits);
+        if (m.wParam == VK_SUBTRACT || m.wParam == VK_OEM_MINUS) Zoom(kZoomOutBits);
         if (m.wParam == VK_F5) view.redraw = 1;
         if (m.wParam == VK_F11) view.fullScreen = !view.fullScreen;
         break;
@@ -67,7 +65,7 @@ struct Model {
         view.squares = !view.squares;
         break;
       case WM_MOUSEWHEEL:
-        Zoom(static_cast<int16_t>((m.wParam >> 16) & 0xFFFF) > 0 ? kZoomOut : kZoomIn);
+        Zoom(static_cast<int16_t>((m.wParam >> 16) & 0xFFFF) > 0 ? kZoomOutBits : kZoomInBits);
         break;
     }
   }
@@ -80,7 +78,13 @@ LRESULT Forge(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   ++g_forged;
   return SendMessageA(hwnd, message, wParam, lParam);
 }
+
 constexpr uint8_t kUntouched = 0x11;  // no grey the raster writes
+
+// The raster is bottom-up: display row d is the buffer's last row but d.
+const uint8_t* RasterRow(int32_t d) {
+  return g_rasterBits + static_cast<size_t>(g_rasterHeight - 1 - d) * g_rasterStride;
+}
 
 // Renders the current view into a raster buffer filled with kUntouched and checks that exactly
 // the picture, clipped to the buffer, was written, with greys the core computes for it.
@@ -94,13 +98,12 @@ void RenderAndCheckRaster(HWND hwnd, std::mt19937& random) {
   const int64_t rows = std::min<int64_t>(2 * int64_t{g_halfHeight}, g_rasterHeight);
   int64_t wrong = 0, written = 0;
   for (int32_t d = 0; d < g_rasterHeight; ++d) {
-    const uint8_t* row =
-        g_rasterBits + static_cast<size_t>(g_rasterHeight - 1 - d) * g_rasterStride;
+    const uint8_t* row = RasterRow(d);
     for (int32_t b = 0; b < g_rasterStride; ++b) {
       const bool inPicture = d < rows && b / 3 < columns && b < 3 * g_canvasWidth;
       if (inPicture) {
         ++written;
-        wrong += row[b] < 223 || row[b] != row[b - b % 3];
+        wrong += row[b] < kFractalFloor || row[b] != row[b - b % 3];
       } else {
         wrong += row[b] != kUntouched;
       }
@@ -113,9 +116,7 @@ void RenderAndCheckRaster(HWND hwnd, std::mt19937& random) {
   for (int n = 0; n < 32; ++n) {
     const int32_t d = static_cast<int32_t>(random() % rows);
     const int32_t j = static_cast<int32_t>(random() % columns);
-    const uint8_t* pixel =
-        g_rasterBits + static_cast<size_t>(g_rasterHeight - 1 - d) * g_rasterStride + 3 * j;
-    ASSERT_EQ(pixel[0], ExpectedGrey(j, d, g_halfWidth, g_halfHeight, g_scale))
+    ASSERT_EQ(RasterRow(d)[3 * j], ExpectedGrey(j, d, g_halfWidth, g_halfHeight, g_scale))
         << "pixel " << j << "," << d;
   }
 }
@@ -294,8 +295,7 @@ TEST_F(StormWindow, HugeForgedSizeThenRedrawStaysInsideTheBuffers) {
   RenderAndCheckRaster(hwnd_, random);
   // The whole buffer is picture now: every row is an upper-half row of the huge view.
   const Picture layer = ReadBitmap(g_fractalBitmap, 64, 64);
-  const uint8_t* top = g_rasterBits + static_cast<size_t>(g_rasterHeight - 1) * g_rasterStride;
-  for (int32_t x = 0; x < 64; ++x) EXPECT_EQ(layer.GreyAt(x, 0), top[3 * x]) << x;
+  for (int32_t x = 0; x < 64; ++x) EXPECT_EQ(layer.GreyAt(x, 0), RasterRow(0)[3 * x]) << x;
   // Deep zoom on top of it: the rings are left out, the orbit clamped.
   for (int i = 0; i < 1800; ++i) Forge(hwnd_, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0);
   EXPECT_EQ(std::fpclassify(g_scale), FP_SUBNORMAL);

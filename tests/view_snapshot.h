@@ -20,6 +20,11 @@ inline float FloatOf(uint32_t bits) {
   return value;
 }
 
+// The zoom factors by their bits (1.06 and 0.9433963), so that a wrong constant in the program
+// shows.
+constexpr uint32_t kZoomOutBits = 0x3F87AE14;
+constexpr uint32_t kZoomInBits = 0x3F71826B;
+
 struct ViewSnapshot {
   int32_t halfWidth, halfHeight;
   uint32_t scaleBits;
