@@ -1,5 +1,5 @@
-// What the escape-time picture must show, from the core's scalar arithmetic alone: no platform
-// header and no test framework, so the unit tests, the fuzzer and the screen checker share it.
+// What the escape-time picture must show, from the core's scalar arithmetic alone. No platform
+// header and no test framework: the unit tests, the screen checker and the fuzzer can all use it.
 #pragma once
 
 #include <cstdint>

@@ -132,9 +132,9 @@ TEST_F(FrameTest, RingsAndAxesLieWhereTheScalePutsThem) {
     EXPECT_NE(frame.GreyAt(2 * W, H), kOverlayGrey);
     EXPECT_NE(frame.GreyAt(W, 2 * H), kOverlayGrey);
 
-    // Outlines only: inside the smallest ring the fractal layer shows through (223, in the set).
-    EXPECT_EQ(frame.GreyAt(W + 20, H - 20), 223);
-    EXPECT_EQ(frame.GreyAt(W - 30, H + 25), 223);
+    // Outlines only: inside the smallest ring the fractal layer shows through, in the set.
+    EXPECT_EQ(frame.GreyAt(W + 20, H - 20), kFractalFloor);
+    EXPECT_EQ(frame.GreyAt(W - 30, H + 25), kFractalFloor);
   }
 }
 

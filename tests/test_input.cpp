@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "expected_picture.h"
 #include "view/view_state.h"
 #include "view_snapshot.h"
 #include "win32_fixture.h"
@@ -244,8 +245,8 @@ TEST_F(InputTest, F11SwitchesToABorderlessScreenAndBack) {
   expected.halfHeight = screenHeight / 2;
   EXPECT_EQ(CurrentView(), expected);
   const Picture frame = ReadFrame();
-  EXPECT_EQ(frame.GreyAt(screenWidth / 2, 3), 207);
-  EXPECT_EQ(frame.GreyAt(screenWidth / 2, screenHeight - 3), 207);
+  EXPECT_EQ(frame.GreyAt(screenWidth / 2, 3), kOverlayGrey);
+  EXPECT_EQ(frame.GreyAt(screenWidth / 2, screenHeight - 3), kOverlayGrey);
   EXPECT_FALSE(GetUpdateRect(hwnd_, nullptr, FALSE)) << "F11 marked the window for a repaint";
 
   EXPECT_EQ(SendMessageA(hwnd_, WM_KEYDOWN, VK_F11, 0x00570001), 0);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "expected_picture.h"
 #include "render/canvas.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
@@ -127,14 +128,15 @@ TEST_F(ShellTest, OnlyFollowedSizesMarkTheWindowForThePaint) {
   EXPECT_EQ(SendMessageA(hwnd_, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(640, 480)), 0);
   g_halfWidth = 100;  // draws the imaginary axis at x = 100 in the next frame
   EXPECT_EQ(SendMessageA(hwnd_, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(640, 480)), 0);
-  EXPECT_EQ(ReadFrame().GreyAt(100, 10), 207);
-  EXPECT_NE(ReadClient(hwnd_).GreyAt(100, 10), 207) << "a minimized size repainted the screen";
+  EXPECT_EQ(ReadFrame().GreyAt(100, 10), kOverlayGrey);
+  EXPECT_NE(ReadClient(hwnd_).GreyAt(100, 10), kOverlayGrey)
+      << "a minimized size repainted the screen";
 
   EXPECT_EQ(SendMessageA(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 480)), 0);
   EXPECT_EQ(g_halfWidth, 150);
   const Picture client = ReadClient(hwnd_);
-  EXPECT_EQ(client.GreyAt(150, 10), 207);
-  EXPECT_EQ(client.GreyAt(150, 470), 207);
+  EXPECT_EQ(client.GreyAt(150, 10), kOverlayGrey);
+  EXPECT_EQ(client.GreyAt(150, 470), kOverlayGrey);
 }
 
 // An odd client width and height leave the last column and row outside the picture: they show
