@@ -11,7 +11,6 @@
 #include "render/escape_raster.h"
 #include "render/orbit.h"
 #include "view/plane_mapping.h"
-#include "view/view_state.h"
 
 namespace {
 

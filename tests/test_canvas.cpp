@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "tests/expected_picture.h"
 #include "render/canvas.h"
-#include "render/escape_raster.h"
 #include "render/render_fractal.h"
-#include "view/plane_mapping.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 
@@ -31,9 +30,10 @@ class CanvasTest : public testing::Test {
 TEST_F(CanvasTest, SurfacesHaveTheScreenSize) {
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   ASSERT_GT(width, 0);
-  for (HBITMAP bitmap : {g_frameBitmap, g_fractalBitmap, g_rasterBitmap}) {
+  const std::vector<HGDIOBJ> objects = CanvasObjects();
+  for (size_t i = 0; i < 3; ++i) {  // the bitmaps
     BITMAP b = {};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof b, &b), static_cast<int>(sizeof b));
+    ASSERT_EQ(GetObjectA(objects[i], sizeof b, &b), static_cast<int>(sizeof b));
     EXPECT_EQ(b.bmWidth, width);
     EXPECT_EQ(b.bmHeight, height);
   }
@@ -63,8 +63,7 @@ TEST_F(CanvasTest, GreyPensAreSolidOnePixelAndGrey) {
 }
 
 TEST_F(CanvasTest, DestroyDeletesEveryObject) {
-  std::vector<HGDIOBJ> objects = {g_rasterBitmap, g_fractalBitmap, g_frameBitmap};
-  for (HPEN pen : g_greyPens) objects.push_back(pen);
+  const std::vector<HGDIOBJ> objects = CanvasObjects();
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
   DestroyCanvas();
   for (HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0u);
@@ -90,34 +89,28 @@ TEST_F(CanvasTest, FailedBackBufferLeavesNothingAndCanBeRetried) {
 // The fractal copied into a compatible bitmap covers exactly 2W x 2H and matches the core.
 TEST_F(CanvasTest, RenderFractalCopiesExactlyThePicture) {
   const int32_t width = 300, height = 200;
-  HDC memory = CreateCompatibleDC(dc_);
   HBITMAP target = CreateCompatibleBitmap(dc_, width, height);
+  FillBitmap(target, width, height, kMarker);
+  HDC memory = CreateCompatibleDC(dc_);
   HGDIOBJ previous = SelectObject(memory, target);
-  RECT all = {0, 0, width, height};
-  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-  FillRect(memory, &all, red);
-  DeleteObject(red);
   g_halfWidth = 101;
   g_halfHeight = 70;
   g_scale = 1.06f;
   RenderFractal(memory);
   SelectObject(memory, previous);
   DeleteDC(memory);
-  const std::vector<uint32_t> pixels = ReadPixels(target, width, height);
+  const Picture picture = ReadBitmap(target, width, height);
   DeleteObject(target);
   int compared = 0;
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
-      const uint32_t p = pixels[static_cast<size_t>(y) * width + x];
       if (x < 2 * g_halfWidth && y < 2 * g_halfHeight) {
-        const int32_t row = y < g_halfHeight ? y : 2 * g_halfHeight - 1 - y;
-        const uint8_t grey =
-            GreyForCount(EscapeCount(PixelToPlane(x - g_halfWidth, g_scale, g_halfHeight),
-                                     PixelToPlane(row - g_halfHeight, g_scale, g_halfHeight)));
-        ASSERT_EQ(GreyOf(p), grey) << x << "," << y;
+        ASSERT_EQ(picture.GreyAt(x, y), ExpectedGrey(x, y, g_halfWidth, g_halfHeight, g_scale))
+            << x << "," << y;
         ++compared;
       } else {
-        ASSERT_EQ(p, 0xFF0000u) << x << "," << y << " outside the picture was written";
+        ASSERT_EQ(picture.At(x, y), PixelOf(kMarker))
+            << x << "," << y << " outside the picture was written";
       }
     }
   }

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "render/escape_raster.h"
+#include "tests/expected_picture.h"
 #include "view/plane_mapping.h"
-#include "view/view_state.h"
 
 namespace {
 
@@ -99,9 +99,7 @@ TEST(EscapeRaster, LowerHalfMirrorsTheUpperHalf) {
   for (int32_t i = 0; i < h; ++i) {
     for (int32_t j = 0; j < 2 * w; ++j) {
       ASSERT_EQ(raster.pixel(j, i), raster.pixel(j, 2 * h - 1 - i)) << j << "," << i;
-      const float cr = PixelToPlane(j - w, 1.3f, h);
-      const float ci = PixelToPlane(i - h, 1.3f, h);
-      ASSERT_EQ(raster.pixel(j, i), GreyForCount(EscapeCount(cr, ci))) << j << "," << i;
+      ASSERT_EQ(raster.pixel(j, i), ExpectedGrey(j, i, w, h, 1.3f)) << j << "," << i;
     }
   }
   // Row H is row H - 1's copy (never computed for imaginary part 0), row 2H - 1 is row 0's.
@@ -132,10 +130,7 @@ TEST(EscapeRaster, ViewLargerThanTheBufferIsClipped) {
     // What is written is still the view's own picture, and mirrored rows inside agree.
     const int32_t rows = std::min(2 * c.halfHeight, c.height);
     for (int32_t y = 0; y < rows; ++y) {
-      const int32_t source = y < c.halfHeight ? y : 2 * c.halfHeight - 1 - y;
-      const float ci = PixelToPlane(source - c.halfHeight, 1.0f, c.halfHeight);
-      const float cr = PixelToPlane(0 - c.halfWidth, 1.0f, c.halfHeight);
-      ASSERT_EQ(raster.pixel(0, y), GreyForCount(EscapeCount(cr, ci)));
+      ASSERT_EQ(raster.pixel(0, y), ExpectedGrey(0, y, c.halfWidth, c.halfHeight, 1.0f));
     }
   }
 }

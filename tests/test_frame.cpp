@@ -5,39 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/expected_picture.h"
 #include "render/canvas.h"
-#include "render/escape_raster.h"
 #include "render/orbit.h"
-#include "view/plane_mapping.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 
 namespace {
-
-constexpr COLORREF kMarker = RGB(255, 0, 0);
-constexpr int kOverlayGrey = 207;
-
-// The escape-time picture for a view, 2W x 2H greys row by row, from the platform-free core.
-struct Fractal {
-  int32_t halfWidth, halfHeight;
-  std::vector<uint8_t> greys;
-  int At(int32_t x, int32_t y) const { return greys[static_cast<size_t>(y) * 2 * halfWidth + x]; }
-};
-
-Fractal ExpectedFractal(int32_t halfWidth, int32_t halfHeight, float scale) {
-  Fractal f{halfWidth, halfHeight, {}};
-  f.greys.resize(static_cast<size_t>(4) * halfWidth * halfHeight);
-  for (int32_t i = 0; i < halfHeight; ++i) {
-    const float ci = PixelToPlane(i - halfHeight, scale, halfHeight);
-    for (int32_t j = 0; j < 2 * halfWidth; ++j) {
-      const uint8_t grey =
-          GreyForCount(EscapeCount(PixelToPlane(j - halfWidth, scale, halfHeight), ci));
-      f.greys[static_cast<size_t>(i) * 2 * halfWidth + j] = grey;
-      f.greys[static_cast<size_t>(2 * halfHeight - 1 - i) * 2 * halfWidth + j] = grey;
-    }
-  }
-  return f;
-}
 
 // Compares the frame's width x height top-left pixels with a fractal picture. Pixels in the
 // overlay's grey are circles or axes drawn over the layer; they are counted, not compared.
@@ -46,7 +20,7 @@ struct Comparison {
   std::string first;
 };
 
-Comparison CompareWithFractal(const Picture& frame, const Fractal& fractal, int32_t width,
+Comparison CompareWithFractal(const Picture& frame, const ExpectedPicture& fractal, int32_t width,
                               int32_t height) {
   Comparison c;
   for (int32_t y = 0; y < height; ++y) {
@@ -65,9 +39,10 @@ Comparison CompareWithFractal(const Picture& frame, const Fractal& fractal, int3
   return c;
 }
 
-int CountDifferences(const Fractal& a, const Fractal& b) {
+int CountDifferences(const ExpectedPicture& a, const ExpectedPicture& b) {
   int count = 0;
-  for (size_t i = 0; i < a.greys.size(); ++i) count += a.greys[i] != b.greys[i];
+  for (int32_t y = 0; y < 2 * a.halfHeight; ++y)
+    for (int32_t x = 0; x < 2 * a.halfWidth; ++x) count += a.At(x, y) != b.At(x, y);
   return count;
 }
 
@@ -157,9 +132,9 @@ TEST_F(FrameTest, RingsAndAxesLieWhereTheScalePutsThem) {
     EXPECT_NE(frame.GreyAt(2 * W, H), kOverlayGrey);
     EXPECT_NE(frame.GreyAt(W, 2 * H), kOverlayGrey);
 
-    // Outlines only: inside the smallest ring the fractal layer shows through (223, in the set).
-    EXPECT_EQ(frame.GreyAt(W + 20, H - 20), 223);
-    EXPECT_EQ(frame.GreyAt(W - 30, H + 25), 223);
+    // Outlines only: inside the smallest ring the fractal layer shows through, in the set.
+    EXPECT_EQ(frame.GreyAt(W + 20, H - 20), kFractalFloor);
+    EXPECT_EQ(frame.GreyAt(W - 30, H + 25), kFractalFloor);
   }
 }
 
@@ -167,8 +142,8 @@ TEST_F(FrameTest, RingsAndAxesLieWhereTheScalePutsThem) {
 // picture, anchored at the top-left corner, under the new circles and axes.
 TEST_F(FrameTest, FractalLayerChangesOnlyOnF5) {
   const float zoomedIn = 0.9433963f;
-  const Fractal atOne = ExpectedFractal(600, 300, 1.0f);
-  const Fractal zoomed = ExpectedFractal(600, 300, zoomedIn);
+  const ExpectedPicture atOne(600, 300, 1.0f);
+  const ExpectedPicture zoomed(600, 300, zoomedIn);
   ASSERT_GT(CountDifferences(atOne, zoomed), 1000);
 
   Picture frame = Paint();
@@ -199,7 +174,7 @@ TEST_F(FrameTest, FractalLayerChangesOnlyOnF5) {
   EXPECT_EQ(g_redrawFractal, 0);
 
   frame = Send(WM_KEYDOWN, VK_F5);
-  c = CompareWithFractal(frame, ExpectedFractal(450, 250, zoomedIn), 900, 500);
+  c = CompareWithFractal(frame, ExpectedPicture(450, 250, zoomedIn), 900, 500);
   EXPECT_EQ(c.mismatches, 0) << "F5 did not render the new size: " << c.first;
 }
 
@@ -218,7 +193,7 @@ TEST_F(FrameTest, EmptyViewUsesUpTheRedrawRequest) {
   Picture frame = ReadFrame();
   EXPECT_EQ(frame.At(100, 100), PixelOf(RGB(0, 0, 255)));
   frame = Send(WM_KEYDOWN, VK_F5);
-  EXPECT_EQ(CompareWithFractal(frame, ExpectedFractal(600, 300, 1.0f), 1200, 600).mismatches, 0);
+  EXPECT_EQ(CompareWithFractal(frame, ExpectedPicture(600, 300, 1.0f), 1200, 600).mismatches, 0);
 }
 
 struct Point {
@@ -228,26 +203,20 @@ struct Point {
 struct Segment {
   Point from, to;
   int grey;
-  bool detailOnly;  // a leg through a square, drawn in the detailed form only
 };
 
-// The backward polyline an orbit of n steps is drawn as, in drawing order.
+// The polyline of the first n orbit entries as TraceOrbit walks it, each leg with its pen's grey.
 std::vector<Segment> OrbitSegments(const OrbitEntry* e, int n, bool squares) {
   std::vector<Segment> segments;
-  Point at = {e[n - 1].x2, e[n - 1].y2};
+  Point at = {};
   int grey = kOverlayGrey;  // the frame's own pen until the orbit chooses one
-  for (int m = n - 1; m >= 1; --m) {
-    grey = 223 * m / n;
-    if (squares) {
-      const Point square = {e[m].x1, e[m].y1};
-      segments.push_back({at, square, grey, true});
-      at = square;
-    }
-    const Point next = {e[m - 1].x2, e[m - 1].y2};
-    segments.push_back({at, next, grey, false});
-    at = next;
-  }
-  segments.push_back({at, {e[0].x1, e[0].y1}, grey, false});
+  auto moveTo = [&](int32_t x, int32_t y) { at = {x, y}; };
+  auto lineTo = [&](int32_t x, int32_t y) {
+    segments.push_back({at, {x, y}, grey});
+    at = {x, y};
+  };
+  auto pen = [&](int index) { grey = index; };
+  TraceOrbit(e, n, squares, moveTo, pen, lineTo);
   return segments;
 }
 
@@ -310,7 +279,7 @@ TEST_F(FrameTest, OrbitFollowsTheCursorInItsGreys) {
   // The legs through the squares are not drawn in the plain form.
   int absent = 0;
   for (const Segment& s : OrbitSegments(e, n, true)) {
-    if (!s.detailOnly || !Inside(Middle(s))) continue;
+    if (!Inside(Middle(s))) continue;
     bool nearPlain = false;
     for (const Segment& p : plain) nearPlain |= DistanceToSegment(Middle(s), p) < 3;
     if (nearPlain) continue;
@@ -370,8 +339,8 @@ TEST_F(FrameTest, ExtremeScalesStillPaint) {
   Picture frame = Send(WM_KEYDOWN, VK_F5);
   EXPECT_EQ(OverlayColumnsInRow(frame, H - 1), std::set<int32_t>{W});
   // Every point of so small a view lies in the set.
-  Fractal inSet = ExpectedFractal(W, H, g_scale);
-  for (uint8_t grey : inSet.greys) ASSERT_EQ(grey, 223);
+  const ExpectedPicture inSet(W, H, g_scale);
+  for (uint8_t grey : inSet.upper) ASSERT_EQ(grey, kFractalFloor);
   Comparison c = CompareWithFractal(frame, inSet, 2 * W, 2 * H);
   EXPECT_EQ(c.mismatches, 0) << c.first;
 

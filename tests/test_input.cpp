@@ -1,45 +1,14 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <ostream>
-
+#include "tests/expected_picture.h"
 #include "view/view_state.h"
+#include "tests/view_snapshot.h"
 #include "win32_fixture.h"
 
 namespace {
 
+// From a scale of 1, one zoom step gives the factor itself.
 constexpr uint32_t kOneBits = 0x3F800000;
-constexpr uint32_t kZoomedOutBits = 0x3F87AE14;  // 1.0 x 1.06
-constexpr uint32_t kZoomedInBits = 0x3F71826B;   // 1.0 x 0.9433963
-
-// Every view variable, compared as a whole so that a command that touches more than it should
-// is caught too.
-struct View {
-  int32_t halfWidth, halfHeight;
-  uint32_t scaleBits;
-  int32_t mouseX, mouseY, orbitSteps;
-  int redraw, fullScreen, squares;
-  bool operator==(const View& o) const {
-    return halfWidth == o.halfWidth && halfHeight == o.halfHeight && scaleBits == o.scaleBits &&
-           mouseX == o.mouseX && mouseY == o.mouseY && orbitSteps == o.orbitSteps &&
-           redraw == o.redraw && fullScreen == o.fullScreen && squares == o.squares;
-  }
-};
-
-void PrintTo(const View& v, std::ostream* os) {
-  *os << "{W " << v.halfWidth << ", H " << v.halfHeight << ", scale 0x" << std::hex << v.scaleBits
-      << std::dec << ", seed " << v.mouseX << "," << v.mouseY << ", steps " << v.orbitSteps
-      << ", redraw " << v.redraw << ", full " << v.fullScreen << ", squares " << v.squares << "}";
-}
-
-View CurrentView() {
-  return View{g_halfWidth,  g_halfHeight,    BitsOf(g_scale), g_mouseX,     g_mouseY,
-              g_orbitSteps, g_redrawFractal, g_fullScreen,    g_showSquares};
-}
-
-// Bits the window manager keeps in a window's style on its own: visibility and the minimized or
-// maximized state follow ShowWindow, and a top-level window always clips its siblings.
-constexpr LONG kSystemStyleBits = WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE | WS_CLIPSIBLINGS;
 
 class InputTest : public testing::Test {
  protected:
@@ -69,89 +38,90 @@ struct Command {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
-  void (*prepare)();      // changes the start view, or null
-  void (*expect)(View&);  // the change the command makes to the start view
+  void (*prepare)();              // changes the start view, or null
+  void (*expect)(ViewSnapshot&);  // the change the command makes to the start view
 };
 
 WPARAM Wheel(int16_t delta, WORD keys = 0) { return MAKEWPARAM(keys, static_cast<WORD>(delta)); }
 
 const Command kCommands[] = {
     {"KeypadPlus", WM_KEYDOWN, VK_ADD, 0x004E0001, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"MainPlus", WM_KEYDOWN, VK_OEM_PLUS, 0x000D0001, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"KeypadMinus", WM_KEYDOWN, VK_SUBTRACT, 0x004A0001, nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"MainMinus", WM_KEYDOWN, VK_OEM_MINUS, 0x000C0001, nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     // One step per message, whatever the repeat count the message carries.
     {"PlusRepeated", WM_KEYDOWN, VK_ADD, 0x404E0005, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     // The product is rounded to float after every step: 0x3F71826B x 0x3F71826B.
-    {"PlusTwice", WM_KEYDOWN, VK_OEM_PLUS, 0x000D0001, [] { g_scale = FloatOf(kZoomedInBits); },
-     [](View& v) { v.scaleBits = 0x3F63D6D0; }},
+    {"PlusTwice", WM_KEYDOWN, VK_OEM_PLUS, 0x000D0001, [] { g_scale = FloatOf(kZoomInBits); },
+     [](ViewSnapshot& v) { v.scaleBits = 0x3F63D6D0; }},
     {"MinusFromZoomedIn", WM_KEYDOWN, VK_SUBTRACT, 0x004A0001,
-     [] { g_scale = FloatOf(kZoomedInBits); }, [](View& v) { v.scaleBits = kOneBits; }},
-    {"F5", WM_KEYDOWN, VK_F5, 0x003F0001, nullptr, [](View& v) { v.redraw = 1; }},
+     [] { g_scale = FloatOf(kZoomInBits); }, [](ViewSnapshot& v) { v.scaleBits = kOneBits; }},
+    {"F5", WM_KEYDOWN, VK_F5, 0x003F0001, nullptr, [](ViewSnapshot& v) { v.redraw = 1; }},
     {"F5AlreadySet", WM_KEYDOWN, VK_F5, 0x003F0001, [] { g_redrawFractal = 1; },
-     [](View& v) { v.redraw = 1; }},
+     [](ViewSnapshot& v) { v.redraw = 1; }},
 
     {"WheelAway", WM_MOUSEWHEEL, Wheel(120), MAKELPARAM(300, 200), nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelAwaySixNotches", WM_MOUSEWHEEL, Wheel(720), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelAwayFine", WM_MOUSEWHEEL, Wheel(1), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelAwayLargest", WM_MOUSEWHEEL, Wheel(32767), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     {"WheelToward", WM_MOUSEWHEEL, Wheel(-120), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"WheelTowardFine", WM_MOUSEWHEEL, Wheel(-1), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"WheelTowardLargest", WM_MOUSEWHEEL, Wheel(-32768), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     {"WheelZero", WM_MOUSEWHEEL, Wheel(0), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedInBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomInBits; }},
     // Buttons held while turning the wheel change nothing else.
     {"WheelWithButtons", WM_MOUSEWHEEL, Wheel(120, MK_LBUTTON | MK_CONTROL), MAKELPARAM(5, 900),
-     nullptr, [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     nullptr, [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
     // The delta is the high word of the low 32 bits, whatever lies above them.
     {"WheelAwayUpperBitsSet", WM_MOUSEWHEEL,
      static_cast<WPARAM>(0xFFFFFFFF00000000ull) | Wheel(120), 0, nullptr,
-     [](View& v) { v.scaleBits = kZoomedOutBits; }},
+     [](ViewSnapshot& v) { v.scaleBits = kZoomOutBits; }},
 
     {"Move", WM_MOUSEMOVE, 0, MAKELPARAM(123, 45), nullptr,
-     [](View& v) { v.mouseX = 123, v.mouseY = 45; }},
-    {"MoveToOrigin", WM_MOUSEMOVE, 0, 0, nullptr, [](View& v) { v.mouseX = 0, v.mouseY = 0; }},
+     [](ViewSnapshot& v) { v.mouseX = 123, v.mouseY = 45; }},
+    {"MoveToOrigin", WM_MOUSEMOVE, 0, 0, nullptr,
+     [](ViewSnapshot& v) { v.mouseX = 0, v.mouseY = 0; }},
     // Words are unsigned: 65535, not -1.
     {"MoveUnsignedRow", WM_MOUSEMOVE, 0, static_cast<LPARAM>(0xFFFF0010u), nullptr,
-     [](View& v) { v.mouseX = 16, v.mouseY = 65535; }},
+     [](ViewSnapshot& v) { v.mouseX = 16, v.mouseY = 65535; }},
     {"MoveUnsignedColumn", WM_MOUSEMOVE, 0, static_cast<LPARAM>(0x0005FFFFu), nullptr,
-     [](View& v) { v.mouseX = 65535, v.mouseY = 5; }},
+     [](ViewSnapshot& v) { v.mouseX = 65535, v.mouseY = 5; }},
     {"MoveSignExtended", WM_MOUSEMOVE, 0, static_cast<LPARAM>(static_cast<int32_t>(0xFFFF0010u)),
-     nullptr, [](View& v) { v.mouseX = 16, v.mouseY = 65535; }},
+     nullptr, [](ViewSnapshot& v) { v.mouseX = 16, v.mouseY = 65535; }},
     {"MoveWithOtherButtons", WM_MOUSEMOVE, MK_RBUTTON | MK_MBUTTON | MK_SHIFT, MAKELPARAM(200, 100),
-     nullptr, [](View& v) { v.mouseX = 200, v.mouseY = 100; }},
+     nullptr, [](ViewSnapshot& v) { v.mouseX = 200, v.mouseY = 100; }},
     // Dragging sets the orbit length from the row and leaves the seed where it was.
     {"DragAtRow50", WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 50), [] { g_orbitSteps = 7; },
-     [](View& v) { v.orbitSteps = 200; }},
+     [](ViewSnapshot& v) { v.orbitSteps = 200; }},
     {"DragAtRow0", WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 0), nullptr,
-     [](View& v) { v.orbitSteps = 0; }},
+     [](ViewSnapshot& v) { v.orbitSteps = 0; }},
     {"DragAtRow1", WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(0, 1), nullptr,
-     [](View& v) { v.orbitSteps = 4; }},
+     [](ViewSnapshot& v) { v.orbitSteps = 4; }},
     {"DragAtRow1023", WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(9, 1023), nullptr,
-     [](View& v) { v.orbitSteps = 4092; }},
+     [](ViewSnapshot& v) { v.orbitSteps = 4092; }},
     {"DragAtRow1024", WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(9, 1024), nullptr,
-     [](View& v) { v.orbitSteps = 4095; }},
+     [](ViewSnapshot& v) { v.orbitSteps = 4095; }},
     {"DragAtRow65535", WM_MOUSEMOVE, MK_LBUTTON, static_cast<LPARAM>(0xFFFF0010u), nullptr,
-     [](View& v) { v.orbitSteps = 4095; }},
+     [](ViewSnapshot& v) { v.orbitSteps = 4095; }},
     {"DragWithShift", WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT | MK_RBUTTON, MAKELPARAM(700, 10),
-     nullptr, [](View& v) { v.orbitSteps = 40; }},
+     nullptr, [](ViewSnapshot& v) { v.orbitSteps = 40; }},
 
     {"RightButtonToDetailed", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(400, 300), nullptr,
-     [](View& v) { v.squares = 1; }},
+     [](ViewSnapshot& v) { v.squares = 1; }},
     {"RightButtonToPlain", WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(400, 300),
-     [] { g_showSquares = 1; }, [](View& v) { v.squares = 0; }},
+     [] { g_showSquares = 1; }, [](ViewSnapshot& v) { v.squares = 0; }},
 };
 
 // Each command changes exactly its part of the view, returns 0 and marks the whole client area
@@ -162,7 +132,7 @@ TEST_F(InputTest, CommandsChangeTheViewAndMarkTheWindow) {
     SCOPED_TRACE(c.name);
     StartView();
     if (c.prepare != nullptr) c.prepare();
-    View expected = CurrentView();
+    ViewSnapshot expected = CurrentView();
     c.expect(expected);
 
     EXPECT_EQ(SendMessageA(hwnd_, c.message, c.wParam, c.lParam), 0);
@@ -220,7 +190,7 @@ const Unhandled kUnhandled[] = {
 TEST_F(InputTest, OtherKeysAndButtonsGetTheDefaultAndChangeNothing) {
   for (const Unhandled& u : kUnhandled) {
     SCOPED_TRACE(u.name);
-    const View before = CurrentView();
+    const ViewSnapshot before = CurrentView();
     const LPARAM lParam = MAKELPARAM(100, 100);
     const LRESULT expected = DefWindowProcA(hwnd_, u.message, u.wParam, lParam);
     ASSERT_EQ(CurrentView(), before);
@@ -243,7 +213,7 @@ TEST_F(InputTest, ZoomStepsCompoundOnePerMessage) {
 }
 
 TEST_F(InputTest, EscapeDestroysTheWindowAndNothingElse) {
-  const View before = CurrentView();
+  const ViewSnapshot before = CurrentView();
   EXPECT_EQ(SendMessageA(hwnd_, WM_KEYDOWN, VK_ESCAPE, 0x00010001), 0);
   EXPECT_FALSE(IsWindow(hwnd_));
   EXPECT_EQ(CurrentView(), before);
@@ -254,7 +224,7 @@ TEST_F(InputTest, F11SwitchesToABorderlessScreenAndBack) {
   const int32_t screenHeight = GetSystemMetrics(SM_CYSCREEN);
   ASSERT_EQ(g_halfWidth, 320);
   ASSERT_EQ(g_halfHeight, 240);
-  View expected = CurrentView();
+  ViewSnapshot expected = CurrentView();
 
   EXPECT_EQ(SendMessageA(hwnd_, WM_KEYDOWN, VK_F11, 0x00570001), 0);
   EXPECT_EQ(GetWindowLongA(hwnd_, GWL_STYLE) & ~kSystemStyleBits, WS_POPUP);
@@ -275,8 +245,8 @@ TEST_F(InputTest, F11SwitchesToABorderlessScreenAndBack) {
   expected.halfHeight = screenHeight / 2;
   EXPECT_EQ(CurrentView(), expected);
   const Picture frame = ReadFrame();
-  EXPECT_EQ(frame.GreyAt(screenWidth / 2, 3), 207);
-  EXPECT_EQ(frame.GreyAt(screenWidth / 2, screenHeight - 3), 207);
+  EXPECT_EQ(frame.GreyAt(screenWidth / 2, 3), kOverlayGrey);
+  EXPECT_EQ(frame.GreyAt(screenWidth / 2, screenHeight - 3), kOverlayGrey);
   EXPECT_FALSE(GetUpdateRect(hwnd_, nullptr, FALSE)) << "F11 marked the window for a repaint";
 
   EXPECT_EQ(SendMessageA(hwnd_, WM_KEYDOWN, VK_F11, 0x00570001), 0);

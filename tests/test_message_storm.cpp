@@ -18,109 +18,73 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "tests/expected_picture.h"
 #include "render/canvas.h"
-#include "render/escape_raster.h"
-#include "view/plane_mapping.h"
 #include "view/view_state.h"
+#include "tests/view_snapshot.h"
 #include "win32_fixture.h"
 
 namespace {
 
-// The zoom factors by their bits, so that a wrong constant in the program shows.
-const float kZoomOut = FloatOf(0x3F87AE14);
-const float kZoomIn = FloatOf(0x3F71826B);
-
-struct Message {
-  UINT id;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
 // What the view state should be after the messages seen so far.
 struct Model {
-  int32_t halfWidth = 0, halfHeight = 0;
-  float scale = 1.0f;
-  int32_t mouseX = 0, mouseY = 0;
-  int32_t orbitSteps = 200;
-  bool redraw = true, fullScreen = false, showSquares = false;
+  ViewSnapshot view;
 
+  void Zoom(uint32_t factorBits) {
+    view.scaleBits = BitsOf(FloatOf(view.scaleBits) * FloatOf(factorBits));
+  }
   void Apply(const Message& m) {
     const uint32_t low = static_cast<uint32_t>(m.lParam) & 0xFFFF;
     const uint32_t high = (static_cast<uint32_t>(m.lParam) >> 16) & 0xFFFF;
     switch (m.id) {
       case WM_SIZE:
         if (m.wParam == 0 || m.wParam == 2) {
-          halfWidth = static_cast<int32_t>(low / 2);
-          halfHeight = static_cast<int32_t>(high / 2);
+          view.halfWidth = static_cast<int32_t>(low / 2);
+          view.halfHeight = static_cast<int32_t>(high / 2);
         }
-        redraw = false;  // it paints, and the canvas exists
+        view.redraw = 0;  // it paints, and the canvas exists
         break;
       case WM_PAINT:
-        redraw = false;
+        view.redraw = 0;
         break;
       case WM_KEYDOWN:
-        if (m.wParam == VK_ADD || m.wParam == VK_OEM_PLUS) scale = scale * kZoomIn;
-        if (m.wParam == VK_SUBTRACT || m.wParam == VK_OEM_MINUS) scale = scale * kZoomOut;
-        if (m.wParam == VK_F5) redraw = true;
-        if (m.wParam == VK_F11) fullScreen = !fullScreen;
+        if (m.wParam == VK_ADD || m.wParam == VK_OEM_PLUS) Zoom(kZoomInBits);
+        if (m.wParam == VK_SUBTRACT || m.wParam == VK_OEM_MINUS) Zoom(kZoomOutBits);
+        if (m.wParam == VK_F5) view.redraw = 1;
+        if (m.wParam == VK_F11) view.fullScreen = !view.fullScreen;
         break;
       case WM_MOUSEMOVE:
         if (m.wParam & MK_LBUTTON) {
-          orbitSteps = std::min<int32_t>(4 * static_cast<int32_t>(high), 4095);
+          view.orbitSteps = std::min<int32_t>(4 * static_cast<int32_t>(high), 4095);
         } else {
-          mouseX = static_cast<int32_t>(low);
-          mouseY = static_cast<int32_t>(high);
+          view.mouseX = static_cast<int32_t>(low);
+          view.mouseY = static_cast<int32_t>(high);
         }
         break;
       case WM_RBUTTONDOWN:
-        showSquares = !showSquares;
+        view.squares = !view.squares;
         break;
       case WM_MOUSEWHEEL:
-        scale = static_cast<int16_t>((m.wParam >> 16) & 0xFFFF) > 0 ? scale * kZoomOut
-                                                                    : scale * kZoomIn;
+        Zoom(static_cast<int16_t>((m.wParam >> 16) & 0xFFFF) > 0 ? kZoomOutBits : kZoomInBits);
         break;
     }
   }
 };
 
-// Every message of interest that reaches the window procedure, in order, and how many of them
-// the test itself sent.
-std::vector<Message> g_received;
+// How many of the messages the window received the test itself sent.
 size_t g_forged = 0;
 
 LRESULT Forge(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   ++g_forged;
   return SendMessageA(hwnd, message, wParam, lParam);
 }
-WNDPROC g_programProc = nullptr;
-
-LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_SIZE:
-    case WM_PAINT:
-    case WM_KEYDOWN:
-    case WM_MOUSEMOVE:
-    case WM_RBUTTONDOWN:
-    case WM_MOUSEWHEEL:
-      g_received.push_back({message, wParam, lParam});
-  }
-  return CallWindowProcA(g_programProc, hwnd, message, wParam, lParam);
-}
-
-void ExpectStateIs(const Model& m, const char* where) {
-  SCOPED_TRACE(where);
-  EXPECT_EQ(g_halfWidth, m.halfWidth);
-  EXPECT_EQ(g_halfHeight, m.halfHeight);
-  EXPECT_EQ(BitsOf(g_scale), BitsOf(m.scale)) << g_scale << " vs " << m.scale;
-  EXPECT_EQ(g_mouseX, m.mouseX);
-  EXPECT_EQ(g_mouseY, m.mouseY);
-  EXPECT_EQ(g_orbitSteps, m.orbitSteps);
-  EXPECT_EQ(g_redrawFractal != 0, m.redraw);
-  EXPECT_EQ(g_fullScreen != 0, m.fullScreen);
-  EXPECT_EQ(g_showSquares != 0, m.showSquares);
-}
 
 constexpr uint8_t kUntouched = 0x11;  // no grey the raster writes
+
+// The raster is bottom-up: display row d is the buffer's last row but d.
+const uint8_t* RasterRow(int32_t d) {
+  return g_rasterBits + static_cast<size_t>(g_rasterHeight - 1 - d) * g_rasterStride;
+}
 
 // Renders the current view into a raster buffer filled with kUntouched and checks that exactly
 // the picture, clipped to the buffer, was written, with greys the core computes for it.
@@ -134,13 +98,12 @@ void RenderAndCheckRaster(HWND hwnd, std::mt19937& random) {
   const int64_t rows = std::min<int64_t>(2 * int64_t{g_halfHeight}, g_rasterHeight);
   int64_t wrong = 0, written = 0;
   for (int32_t d = 0; d < g_rasterHeight; ++d) {
-    const uint8_t* row =
-        g_rasterBits + static_cast<size_t>(g_rasterHeight - 1 - d) * g_rasterStride;
+    const uint8_t* row = RasterRow(d);
     for (int32_t b = 0; b < g_rasterStride; ++b) {
       const bool inPicture = d < rows && b / 3 < columns && b < 3 * g_canvasWidth;
       if (inPicture) {
         ++written;
-        wrong += row[b] < 223 || row[b] != row[b - b % 3];
+        wrong += row[b] < kFractalFloor || row[b] != row[b - b % 3];
       } else {
         wrong += row[b] != kUntouched;
       }
@@ -153,13 +116,8 @@ void RenderAndCheckRaster(HWND hwnd, std::mt19937& random) {
   for (int n = 0; n < 32; ++n) {
     const int32_t d = static_cast<int32_t>(random() % rows);
     const int32_t j = static_cast<int32_t>(random() % columns);
-    const int32_t i = d < g_halfHeight ? d : 2 * g_halfHeight - 1 - d;
-    const uint8_t grey =
-        GreyForCount(EscapeCount(PixelToPlane(j - g_halfWidth, g_scale, g_halfHeight),
-                                 PixelToPlane(i - g_halfHeight, g_scale, g_halfHeight)));
-    const uint8_t* pixel =
-        g_rasterBits + static_cast<size_t>(g_rasterHeight - 1 - d) * g_rasterStride + 3 * j;
-    ASSERT_EQ(pixel[0], grey) << "pixel " << j << "," << d;
+    ASSERT_EQ(RasterRow(d)[3 * j], ExpectedGrey(j, d, g_halfWidth, g_halfHeight, g_scale))
+        << "pixel " << j << "," << d;
   }
 }
 
@@ -241,27 +199,19 @@ class StormWindow : public testing::Test {
     hwnd_ = OpenMainWindow(640, 480);
     ASSERT_NE(hwnd_, nullptr);
     ASSERT_NE(g_frameBitmap, nullptr);
-    g_received.clear();
     g_forged = 0;
-    g_programProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
-    ASSERT_EQ(g_programProc, MainWndProc);
+    ASSERT_EQ(RecordMessages(hwnd_), MainWndProc);
     // The model starts from the state the window has reached by itself.
-    model_.halfWidth = g_halfWidth;
-    model_.halfHeight = g_halfHeight;
-    model_.scale = g_scale;
-    model_.mouseX = g_mouseX;
-    model_.mouseY = g_mouseY;
-    model_.orbitSteps = g_orbitSteps;
-    model_.redraw = g_redrawFractal != 0;
-    ASSERT_FALSE(model_.redraw) << "the first paint renders";
+    model_.view = CurrentView();
+    ASSERT_EQ(g_redrawFractal, 0) << "the first paint renders";
     ASSERT_EQ(g_scale, 1.0f);
   }
   void TearDown() override { CloseMainWindow(hwnd_); }
 
   // Applies what the window received since the last call.
   void CatchUp() {
-    for (; applied_ < g_received.size(); ++applied_) model_.Apply(g_received[applied_]);
+    const std::vector<Message>& received = MessagesReceived();
+    for (; applied_ < received.size(); ++applied_) model_.Apply(received[applied_]);
   }
 
   // Esc ends it as always: the window goes, the quit message carries 0, the canvas is released.
@@ -292,19 +242,19 @@ TEST_P(MessageStorm, StateFollowsTheMessagesAndTheRasterStaysInItsBuffer) {
     // Midway, a client area far beyond the surfaces, then a redraw of it.
     if (n == count / 2) m = {WM_SIZE, SIZE_RESTORED, MAKELPARAM(65535, 65535)};
     if (n == count / 2 + 1) m = {WM_KEYDOWN, VK_F5, 0};
-    const size_t before = g_received.size();
+    const size_t before = MessagesReceived().size();
     Forge(hwnd_, m.id, m.wParam, m.lParam);
     ++sent;
     ASSERT_TRUE(IsWindow(hwnd_)) << "message " << n;
-    ASSERT_GT(g_received.size(), before);
-    ASSERT_EQ(g_received[before].id, m.id) << "the forged message reached the window first";
+    ASSERT_GT(MessagesReceived().size(), before);
+    ASSERT_EQ(MessagesReceived()[before].id, m.id) << "the forged message reached the window first";
     if (n % 40 == 0) PumpMessages();  // real paints for what the input invalidated
     sawInfinite |= std::isinf(g_scale);
     sawSubnormal |= std::fpclassify(g_scale) == FP_SUBNORMAL;
     if (n % 1000 == 999) {
       PumpMessages();
       CatchUp();
-      ExpectStateIs(model_, "checkpoint");
+      EXPECT_EQ(CurrentView(), model_.view) << "checkpoint";
       ++checkpoints;
       if (checkpoints % 4 == 1) RenderAndCheckRaster(hwnd_, random);
       if (HasFailure()) break;
@@ -312,9 +262,9 @@ TEST_P(MessageStorm, StateFollowsTheMessagesAndTheRasterStaysInItsBuffer) {
   }
   PumpMessages();
   CatchUp();
-  ExpectStateIs(model_, "end of the storm");
+  EXPECT_EQ(CurrentView(), model_.view) << "end of the storm";
   RenderAndCheckRaster(hwnd_, random);
-  const size_t fromSystem = g_received.size() - g_forged;
+  const size_t fromSystem = MessagesReceived().size() - g_forged;
   std::printf("storm: %d forged messages, %zu more from the system, scale %g, W %d, H %d\n", sent,
               fromSystem, g_scale, g_halfWidth, g_halfHeight);
   // A storm of this length reaches the end it leans to.
@@ -344,9 +294,8 @@ TEST_F(StormWindow, HugeForgedSizeThenRedrawStaysInsideTheBuffers) {
   std::mt19937 random(7);
   RenderAndCheckRaster(hwnd_, random);
   // The whole buffer is picture now: every row is an upper-half row of the huge view.
-  const std::vector<uint32_t> layer = ReadPixels(g_fractalBitmap, 64, 64);
-  const uint8_t* top = g_rasterBits + static_cast<size_t>(g_rasterHeight - 1) * g_rasterStride;
-  for (int32_t x = 0; x < 64; ++x) EXPECT_EQ(GreyOf(layer[x]), top[3 * x]) << x;
+  const Picture layer = ReadBitmap(g_fractalBitmap, 64, 64);
+  for (int32_t x = 0; x < 64; ++x) EXPECT_EQ(layer.GreyAt(x, 0), RasterRow(0)[3 * x]) << x;
   // Deep zoom on top of it: the rings are left out, the orbit clamped.
   for (int i = 0; i < 1800; ++i) Forge(hwnd_, WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0);
   EXPECT_EQ(std::fpclassify(g_scale), FP_SUBNORMAL);
@@ -354,7 +303,7 @@ TEST_F(StormWindow, HugeForgedSizeThenRedrawStaysInsideTheBuffers) {
   Forge(hwnd_, WM_PAINT, 0, 0);
   RenderAndCheckRaster(hwnd_, random);
   CatchUp();
-  ExpectStateIs(model_, "after the huge view");
+  EXPECT_EQ(CurrentView(), model_.view) << "after the huge view";
   PressEscape();
 }
 
@@ -364,7 +313,6 @@ TEST_F(StormWindow, ZeroHeightDrawsOnlyTheRealAxis) {
   Forge(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 1));
   ASSERT_EQ(g_halfWidth, 320);
   ASSERT_EQ(g_halfHeight, 0);
-  constexpr COLORREF kMarker = RGB(255, 0, 255);
   FillBitmap(g_frameBitmap, g_canvasWidth, g_canvasHeight, kMarker);
   std::mt19937 random(3);
   for (uint32_t seed : {0u, 0x00000140u, 0x7FFF7FFFu, 0xFFFFFFFFu}) {
@@ -374,23 +322,22 @@ TEST_F(StormWindow, ZeroHeightDrawsOnlyTheRealAxis) {
     Forge(hwnd_, WM_PAINT, 0, 0);
   }
   const int32_t rows = std::min(g_canvasHeight, 64);
-  const std::vector<uint32_t> frame = ReadPixels(g_frameBitmap, g_canvasWidth, rows);
-  for (int32_t x = 0; x < 640; ++x) EXPECT_EQ(GreyOf(frame[x]), 207) << "axis at " << x;
+  const Picture frame = ReadBitmap(g_frameBitmap, g_canvasWidth, rows);
+  for (int32_t x = 0; x < 640; ++x) EXPECT_EQ(frame.GreyAt(x, 0), kOverlayGrey) << "axis at " << x;
   // Below row 0 the real client area shows only the window-colour fill, and beyond it the marker.
   RECT client;
   GetClientRect(hwnd_, &client);
-  const COLORREF window = GetSysColor(COLOR_WINDOW);
-  const uint32_t fill = GetRValue(window) << 16 | GetGValue(window) << 8 | GetBValue(window);
+  const uint32_t fill = PixelOf(GetSysColor(COLOR_WINDOW));
   int drawn = 0;
   for (int32_t y = 1; y < rows; ++y) {
     for (int32_t x = 0; x < g_canvasWidth; ++x) {
       const bool inClient = x < client.right && y < client.bottom;
-      drawn += frame[size_t(y) * g_canvasWidth + x] != (inClient ? fill : 0xFF00FFu);
+      drawn += frame.At(x, y) != (inClient ? fill : PixelOf(kMarker));
     }
   }
   EXPECT_EQ(drawn, 0) << "circles or orbit drawn although H = 0";
   CatchUp();
-  ExpectStateIs(model_, "after H = 0");
+  EXPECT_EQ(CurrentView(), model_.view) << "after H = 0";
   PressEscape();
 }
 

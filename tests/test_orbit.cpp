@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "render/orbit.h"
-#include "view/view_state.h"
+#include "view/plane_mapping.h"
 
 namespace {
 
@@ -88,29 +88,73 @@ TEST(Orbit, StepCountBoundsTheEntriesWritten) {
   EXPECT_EQ(e[4095].x1, -7);
 }
 
-TEST(Orbit, ArithmeticRoundsLikeTheViewer) {
-  // Recompute one orbit step by step with the documented roundings and compare every point.
+// The seed is the view's own mapping of its pixel: z_1 = c maps back onto the seed, rounded as
+// the mapping rounds (a float product and quotient would miss it for about half these offsets).
+TEST(Orbit, SeedIsThePixelThroughTheViewMapping) {
   OrbitEntry e[kOrbitCapacity];
-  const int32_t w = 512, h = 384, x = 230, y = 170;
+  const int32_t w = 512, h = 300;
   const float s = 1.06f;
-  const int n = ComputeOrbit(e, w, h, s, x, y, 60);
-  const float hf = static_cast<float>(h);
-  const float cr = static_cast<float>(static_cast<double>(x - w) * s / hf);
-  const float ci = static_cast<float>(static_cast<double>(y - h) * s / hf);
-  double zr = 0;
-  float zi = 0, zr2 = 0, zi2 = 0;
-  ASSERT_GT(n, 5);
-  for (int k = 0; k < n; ++k) {
-    const float t = static_cast<float>(static_cast<double>(zr2) - zi2);
-    const float q = static_cast<float>(2.0 * zi * zr);
-    zr = cr + static_cast<double>(t);
-    zi = static_cast<float>(static_cast<double>(q) + ci);
-    ASSERT_EQ(e[k].x1, w + static_cast<int32_t>(std::trunc(hf * static_cast<double>(t) / s)));
-    ASSERT_EQ(e[k].y1, h + static_cast<int32_t>(std::trunc(hf * static_cast<double>(q) / s)));
-    ASSERT_EQ(e[k].x2, w + static_cast<int32_t>(std::trunc(hf * zr / s)));
-    ASSERT_EQ(e[k].y2, h + static_cast<int32_t>(std::trunc(hf * static_cast<double>(zi) / s)));
-    zi2 = static_cast<float>(static_cast<double>(zi) * zi);
-    zr2 = static_cast<float>(zr * zr);
+  for (int32_t offset = -400; offset <= 400; ++offset) {
+    ASSERT_EQ(ComputeOrbit(e, w, h, s, w + offset, h - offset, 1), 1);
+    ASSERT_EQ(e[0].x2, PlaneToPixel(w, PixelToPlane(offset, s, h), s, h)) << offset;
+    ASSERT_EQ(e[0].y2, PlaneToPixel(h, PixelToPlane(-offset, s, h), s, h)) << offset;
+  }
+}
+
+// Orbits worked out by hand, each where a rounding of the arithmetic shows. At W = H = 1024 and
+// s = 2^-19 a pixel is 2^-29 wide: v lies at pixel origin + trunc(P v) with P = 2^29, so a
+// rounding that drops 2^-26 moves a point by 8 pixels. Each c is exact in float, and so the seed
+// is z_1 of the first entry. Entries are pixel offsets from (W, H).
+struct Golden {
+  const char* name;
+  std::vector<OrbitEntry> entries;
+};
+
+constexpr int32_t P = 1 << 29;
+
+const Golden kGolden[] = {
+    // c = -(1 + 2^-13). c^2 = 1 + 2^-12 + 2^-26 is rounded to 1 + 2^-12, so z_2 = 2^-13 and
+    // z_3 = c + 2^-26, whose 27 bits only the double zr keeps (a float would give c again).
+    // z_3^2 rounds to 1 + 2^-12 again: z_4 = z_2, z_5 = z_3.
+    {"RealPartCarriedInDouble",
+     {{0, 0, -(P + (1 << 16)), 0},
+      {P + (1 << 17), 0, 1 << 16, 0},
+      {8, 0, -(P + (1 << 16)) + 8, 0},
+      {P + (1 << 17), 0, 1 << 16, 0},
+      {8, 0, -(P + (1 << 16)) + 8, 0}}},
+    // c = (1 + 2^-13) i. zi^2 rounds to 1 + 2^-12, so z_2 = -(1 + 2^-12) + c. Then zr^2 =
+    // 1 + 2^-11 + 2^-24 lies halfway between two floats and rounds to the even one, 1 + 2^-11,
+    // so t = 2^-12 (unrounded squares give 2^-12 + 3 * 2^-26); 2 zi zr = -(2 + 3 * 2^-12 + 2^-24)
+    // rounds to -(2 + 3 * 2^-12); z_3 = 2^-12 - (1 + 5 * 2^-13) i.
+    {"SquaresAndProductRoundedToFloat",
+     {{0, 0, 0, P + (1 << 16)},
+      {-(P + (1 << 17)), 0, -(P + (1 << 17)), P + (1 << 16)},
+      {1 << 17, -(2 * P + 3 * (1 << 17)), 1 << 17, -(P + 5 * (1 << 16))}}},
+    // c = 1/8 + (1/4 + 2^-24) i. zr^2 = 2^-6 and zi^2 = 2^-4 + 2^-25 (2^-48 dropped), so
+    // t = -(3 * 2^-6 + 2^-25), 2 zi zr = 2^-4 + 2^-26 and zr = 5 * 2^-6 - 2^-25. The new zi,
+    // 5 * 2^-4 + 2^-24 + 2^-26, lies halfway between floats 2^-25 apart: it rounds to the even
+    // 5 * 2^-4 + 2^-24.
+    {"ImaginaryPartRoundedToFloat",
+     {{0, 0, 1 << 26, (1 << 27) + 32},
+      {-(3 * (1 << 23) + 16), (1 << 25) + 8, 5 * (1 << 23) - 16, 5 * (1 << 25) + 32}}},
+};
+
+TEST(Orbit, RoundingsShowInOrbitsWorkedByHand) {
+  const int32_t w = 1024, h = 1024;
+  const float s = std::ldexp(1.0f, -19);
+  for (const Golden& g : kGolden) {
+    SCOPED_TRACE(g.name);
+    OrbitEntry e[kOrbitCapacity];
+    const int steps = static_cast<int>(g.entries.size());
+    const int32_t seedX = w + g.entries[0].x2, seedY = h + g.entries[0].y2;
+    ASSERT_EQ(ComputeOrbit(e, w, h, s, seedX, seedY, steps), steps);
+    for (int k = 0; k < steps; ++k) {
+      const OrbitEntry& want = g.entries[k];
+      EXPECT_EQ(e[k].x1 - w, want.x1) << k;
+      EXPECT_EQ(e[k].y1 - h, want.y1) << k;
+      EXPECT_EQ(e[k].x2 - w, want.x2) << k;
+      EXPECT_EQ(e[k].y2 - h, want.y2) << k;
+    }
   }
 }
 

@@ -4,17 +4,12 @@
 #include <vector>
 
 #include "app/shell.h"
+#include "tests/expected_picture.h"
 #include "render/canvas.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 
 namespace {
-
-// Bits the window manager keeps in a window's style on its own: visibility and the minimized or
-// maximized state follow ShowWindow, and a top-level window always clips its siblings.
-constexpr LONG kSystemStyleBits = WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE | WS_CLIPSIBLINGS;
-
-constexpr COLORREF kMarker = RGB(255, 0, 0);
 
 class ShellTest : public testing::Test {
  protected:
@@ -133,14 +128,15 @@ TEST_F(ShellTest, OnlyFollowedSizesMarkTheWindowForThePaint) {
   EXPECT_EQ(SendMessageA(hwnd_, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(640, 480)), 0);
   g_halfWidth = 100;  // draws the imaginary axis at x = 100 in the next frame
   EXPECT_EQ(SendMessageA(hwnd_, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(640, 480)), 0);
-  EXPECT_EQ(ReadFrame().GreyAt(100, 10), 207);
-  EXPECT_NE(ReadClient(hwnd_).GreyAt(100, 10), 207) << "a minimized size repainted the screen";
+  EXPECT_EQ(ReadFrame().GreyAt(100, 10), kOverlayGrey);
+  EXPECT_NE(ReadClient(hwnd_).GreyAt(100, 10), kOverlayGrey)
+      << "a minimized size repainted the screen";
 
   EXPECT_EQ(SendMessageA(hwnd_, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 480)), 0);
   EXPECT_EQ(g_halfWidth, 150);
   const Picture client = ReadClient(hwnd_);
-  EXPECT_EQ(client.GreyAt(150, 10), 207);
-  EXPECT_EQ(client.GreyAt(150, 470), 207);
+  EXPECT_EQ(client.GreyAt(150, 10), kOverlayGrey);
+  EXPECT_EQ(client.GreyAt(150, 470), kOverlayGrey);
 }
 
 // An odd client width and height leave the last column and row outside the picture: they show
@@ -190,8 +186,7 @@ class CloseTest : public ShellTest, public testing::WithParamInterface<CloseCase
 // However the window goes, its destruction asks the loop to end with 0 and releases the canvas.
 TEST_P(CloseTest, DestroyPostsQuitZeroAndReleasesTheCanvas) {
   Open(640, 480);
-  std::vector<HGDIOBJ> objects = {g_frameBitmap, g_fractalBitmap, g_rasterBitmap};
-  for (HPEN pen : g_greyPens) objects.push_back(pen);
+  const std::vector<HGDIOBJ> objects = CanvasObjects();
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
   PumpMessages();
   RecordMessages(hwnd_);

@@ -1,25 +1,17 @@
 #include "win32_fixture.h"
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 
 #include "app/shell.h"
 #include "render/canvas.h"
 #include "view/view_state.h"
 
-std::vector<uint32_t> ReadPixels(HBITMAP bitmap, int32_t width, int32_t height) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : pixels) p &= 0xFFFFFFu;
-  return pixels;
+std::vector<HGDIOBJ> CanvasObjects() {
+  std::vector<HGDIOBJ> objects = {g_frameBitmap, g_fractalBitmap, g_rasterBitmap};
+  objects.insert(objects.end(), std::begin(g_greyPens), std::end(g_greyPens));
+  return objects;
 }
 
 int GreyOf(uint32_t pixel) {
@@ -32,10 +24,18 @@ uint32_t PixelOf(COLORREF colour) {
 }
 
 Picture ReadBitmap(HBITMAP bitmap, int32_t width, int32_t height) {
-  Picture picture;
-  picture.width = width;
-  picture.height = height;
-  picture.pixels = ReadPixels(bitmap, width, height);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  Picture picture{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
+  HDC screen = GetDC(nullptr);
+  GetDIBits(screen, bitmap, 0, height, picture.pixels.data(), &info, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  for (uint32_t& p : picture.pixels) p &= 0xFFFFFFu;
   return picture;
 }
 
@@ -103,31 +103,36 @@ void CloseMainWindow(HWND hwnd) {
 
 namespace {
 
-std::map<UINT, int> g_seen;
+std::vector<Message> g_received;
 std::map<UINT, LRESULT> g_results;
+WNDPROC g_recordedProc = nullptr;
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  ++g_seen[message];
-  const LRESULT result = MainWndProc(hwnd, message, wParam, lParam);
+  g_received.push_back({message, wParam, lParam});
+  const LRESULT result = CallWindowProcA(g_recordedProc, hwnd, message, wParam, lParam);
   g_results[message] = result;
   return result;
 }
 
 }  // namespace
 
-void RecordMessages(HWND hwnd) {
+WNDPROC RecordMessages(HWND hwnd) {
   ForgetMessages();
-  SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc));
+  g_recordedProc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
+  return g_recordedProc;
 }
 
 void ForgetMessages() {
-  g_seen.clear();
+  g_received.clear();
   g_results.clear();
 }
 
+const std::vector<Message>& MessagesReceived() { return g_received; }
+
 int MessagesSeen(UINT message) {
-  const auto found = g_seen.find(message);
-  return found == g_seen.end() ? 0 : found->second;
+  return static_cast<int>(std::count_if(g_received.begin(), g_received.end(),
+                                        [&](const Message& m) { return m.id == message; }));
 }
 
 LRESULT LastResult(UINT message) {

@@ -4,31 +4,25 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
-// A float's bits and back, so that zoom results are compared to the last bit.
-inline uint32_t BitsOf(float value) {
-  uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
-inline float FloatOf(uint32_t bits) {
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
+// Bits the window manager keeps in a window's style on its own: visibility and the minimized or
+// maximized state follow ShowWindow, and a top-level window always clips its siblings.
+constexpr LONG kSystemStyleBits = WS_VISIBLE | WS_MAXIMIZE | WS_MINIMIZE | WS_CLIPSIBLINGS;
 
-// Reads a bitmap's pixels as 32-bit 0x00RRGGBB values, top-down, through GetDIBits.
-std::vector<uint32_t> ReadPixels(HBITMAP bitmap, int32_t width, int32_t height);
+// A colour the program never draws: filled in first, it tells later what was drawn over it.
+constexpr COLORREF kMarker = RGB(255, 0, 0);
+
+// The canvas's GDI objects: its three bitmaps (back buffer, fractal layer, raster), then its pens.
+std::vector<HGDIOBJ> CanvasObjects();
 
 // Grey level of a 0x00RRGGBB pixel, or -1 when its three channels differ.
 int GreyOf(uint32_t pixel);
 
-// A COLORREF (0x00BBGGRR) as ReadPixels reports it (0x00RRGGBB).
+// A COLORREF (0x00BBGGRR) as a Picture holds it (0x00RRGGBB).
 uint32_t PixelOf(COLORREF colour);
 
-// A bitmap read back whole, addressed by (x, y).
+// A bitmap read back whole, top-down as 0x00RRGGBB pixels, addressed by (x, y).
 struct Picture {
   int32_t width = 0, height = 0;
   std::vector<uint32_t> pixels;
@@ -53,9 +47,17 @@ void PumpMessages();
 // Resizes the client area of the (overlapped) main window; the WM_SIZE arrives within the call.
 void ResizeClient(HWND hwnd, int32_t clientWidth, int32_t clientHeight);
 
-// Puts a recorder in front of the window procedure: it counts every message the window gets and
-// keeps the result the procedure gave for each message number last.
-void RecordMessages(HWND hwnd);
+struct Message {
+  UINT id;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// Puts a recorder in front of the window procedure and returns that procedure. The recorder keeps
+// every message the window gets, in order, and the result the procedure gave for each message
+// number last.
+WNDPROC RecordMessages(HWND hwnd);
 void ForgetMessages();
+const std::vector<Message>& MessagesReceived();
 int MessagesSeen(UINT message);
 LRESULT LastResult(UINT message);

@@ -23,15 +23,10 @@
 #include <utility>
 #include <vector>
 
-#include "render/escape_raster.h"
 #include "render/orbit.h"
-#include "view/plane_mapping.h"
-#include "view/view_state.h"
+#include "tests/expected_picture.h"
 
 namespace {
-
-constexpr int kOverlayGrey = 207;   // circles and axes
-constexpr int kFractalFloor = 223;  // the darkest grey of the picture; the orbit stays below it
 
 struct Image {
   int width = 0;
@@ -151,16 +146,9 @@ int Fractal(int argc, char** argv) {
   const Client c = ClientArg(argv + 2);
   const float scale = ScaleArg(argv[6]);
   const int W = c.halfWidth(), H = c.halfHeight();
-  std::vector<uint8_t> upper(static_cast<size_t>(2 * W) * H);
-  for (int y = 0; y < H; ++y) {
-    const float ci = PixelToPlane(y - H, scale, H);
-    for (int x = 0; x < 2 * W; ++x)
-      upper[static_cast<size_t>(y) * 2 * W + x] =
-          GreyForCount(EscapeCount(PixelToPlane(x - W, scale, H), ci));
-  }
+  const ExpectedPicture picture(W, H, scale);
   long compared = 0, differ = 0, covered = 0, coloured = 0;
   for (int y = 0; y < 2 * H; ++y) {
-    const int row = y < H ? y : 2 * H - 1 - y;  // the lower half mirrors the upper
     for (int x = 0; x < 2 * W; ++x) {
       const int grey = Grey(image, c.x + x, c.y + y);
       if (grey < 0) {
@@ -172,7 +160,7 @@ int Fractal(int argc, char** argv) {
         continue;
       }
       ++compared;
-      const int expected = upper[static_cast<size_t>(row) * 2 * W + x];
+      const int expected = picture.At(x, y);
       if (grey != expected && ++differ <= 5)
         printf("  pixel (%d,%d): grey %d, expected %d\n", x, y, grey, expected);
     }

@@ -88,6 +88,15 @@ geometry() {
   win="$X $Y $WIDTH $HEIGHT"
 }
 
+# reach "X Y WIDTH HEIGHT" WHAT: waits up to 10 s for the window to take that geometry.
+reach() {
+  end=$(($(date +%s) + 10))
+  until geometry && [ "$win" = "$1" ]; do
+    [ "$(date +%s)" -lt "$end" ] || fail "$2: window is $win, not $1"
+    sleep 0.2
+  done
+}
+
 focus() { xdotool windowfocus --sync "$wid" || fail "cannot focus window $wid"; }
 
 save_shot() {
@@ -190,11 +199,7 @@ save_shot longer orbit-detailed.png
 echo "step 6: F11 full screen"
 focus
 xdotool key F11
-end=$(($(date +%s) + 10))
-until geometry && [ "$win" = "0 0 1280 1024" ]; do
-  [ "$(date +%s)" -lt "$end" ] || fail "full screen: window is $win, not 0 0 1280 1024"
-  sleep 0.2
-done
+reach "0 0 1280 1024" "full screen"
 expect full 10 locate full.ppm $win
 set -- $(grep '^CLIENT' "$work/out")
 [ "$2 $3 $4 $5" = "0 0 1280 1024" ] || fail "full screen: client is $2 $3 $4 $5, not the screen"
@@ -205,11 +210,7 @@ must rings fullredraw.ppm 0 0 1280 1024 1.0
 echo "step 6: F11 back to the window"
 focus
 xdotool key F11
-end=$(($(date +%s) + 10))
-until geometry && [ "$win" = "$win0" ]; do
-  [ "$(date +%s)" -lt "$end" ] || fail "after full screen: window is $win, not $win0 as before"
-  sleep 0.2
-done
+reach "$win0" "after full screen"
 expect restored 10 locate restored.ppm $win
 set -- $(grep '^CLIENT' "$work/out")
 [ "$2 $3 $4 $5" = "$client0" ] || fail "after full screen: client is $2 $3 $4 $5, not $client0"

@@ -14,8 +14,7 @@
 #include "render/escape_raster.h"
 #include "render/orbit.h"
 #include "render/overlay_geometry.h"
-#include "view/plane_mapping.h"
-#include "view/view_state.h"
+#include "tests/expected_picture.h"
 
 namespace {
 
@@ -65,8 +64,6 @@ void CheckRaster(const View& v, int32_t width, int32_t height, int32_t stride,
   const int64_t rows = std::min<int64_t>(2 * int64_t{v.halfHeight}, height);
   for (int32_t d = 0; d < height; ++d) {
     const uint8_t* row = bits + static_cast<size_t>(height - 1 - d) * stride;
-    // Display row d shows computed row i: itself in the upper half, its mirror in the lower.
-    const int32_t i = d < v.halfHeight ? d : 2 * v.halfHeight - 1 - d;
     for (int32_t b = 0; b < stride; ++b) {
       const int32_t j = b / 3;
       const bool inPicture = d < rows && j < columns && b < 3 * width;
@@ -75,9 +72,7 @@ void CheckRaster(const View& v, int32_t width, int32_t height, int32_t stride,
         continue;
       }
       if (b % 3 != 0) continue;
-      const float cr = PixelToPlane(j - v.halfWidth, v.scale, v.halfHeight);
-      const float ci = PixelToPlane(i - v.halfHeight, v.scale, v.halfHeight);
-      const uint8_t grey = GreyForCount(EscapeCount(cr, ci));
+      const uint8_t grey = ExpectedGrey(j, d, v.halfWidth, v.halfHeight, v.scale);
       Check(row[b] == grey && row[b + 1] == grey && row[b + 2] == grey,
             "raster pixel is not the grey of its escape count");
     }
