@@ -151,9 +151,19 @@ void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan) 
   const int32_t zero = FirstHolding(0, count, [&](int32_t j) { return cr[j] >= 0; });
   const int32_t first = FirstHolding(0, zero, [&](int32_t j) { return !escapesAtOnce(j); });
   const int32_t last = FirstHolding(zero, count, escapesAtOnce);
+  if (first == last) {  // every column escapes at once: rows far above or below the set
+    plan->spanCount = 0;
+    return;
+  }
   int32_t begin[kInteriorRangeLimit], end[kInteriorRangeLimit];
   int32_t ranges = 0;
+  const double y = std::fabs(static_cast<double>(ci));
   for (int region = 0; region < kRegionCount; ++region) {
+    // Most rows miss most discs: the test of RegionSection, without the call.
+    if (region >= 2) {
+      const InteriorDisc& disc = kInteriorDiscs[region - 2];
+      if (!((y - disc.im) * (y - disc.im) < disc.radiusSquared)) continue;
+    }
     RegionColumns(region, cr, ci, first, last, begin[ranges], end[ranges]);
     if (begin[ranges] == end[ranges]) continue;
     // Kept sorted by their starts.

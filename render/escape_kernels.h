@@ -18,13 +18,19 @@ constexpr double kBulbRadiusSquaredLimit = 0.0625;
 struct InteriorDisc {
   double re, im, radiusSquared;  // im >= 0
 };
-constexpr int kInteriorDiscCount = 5;
+constexpr int kInteriorDiscCount = 11;
 constexpr InteriorDisc kInteriorDiscs[kInteriorDiscCount] = {
     {-0.1226, 0.7449, 0.094 * 0.094},  // period 3
     {-1.3107, 0.0, 0.06 * 0.06},       // period 4
     {0.2822, 0.5301, 0.044 * 0.044},   // period 4
     {-0.5044, 0.5627, 0.04 * 0.04},    // period 5
     {0.3795, 0.3349, 0.024 * 0.024},   // period 5
+    {-1.1382, 0.2393, 0.025 * 0.025},  // period 6, on the disc about -1
+    {-0.1132, 0.86, 0.0205 * 0.0205},  // period 6, on the period-3 bulb
+    {0.3892, 0.2162, 0.013 * 0.013},   // period 6
+    {-0.622, 0.425, 0.019 * 0.019},    // period 7
+    {0.1209, 0.611, 0.0155 * 0.0155},  // period 7
+    {-0.9998, 0.2652, 0.014 * 0.014},  // period 8, on the disc about -1
 };
 
 // The columns of one row whose counts are known without iterating them, and the spans left to
