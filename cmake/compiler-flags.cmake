@@ -23,16 +23,19 @@ if(CMAKE_CXX_COMPILER_FRONTEND_VARIANT STREQUAL "MSVC")  # MSVC, and clang-cl
     add_compile_options(/W4 /fp:precise)
   endif()
   set(OSTREVANE_AVX2_OPTIONS /arch:AVX2)
+  set(OSTREVANE_AVX512_OPTIONS /arch:AVX512)
 else()
   add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)
   if(OSTREVANE_X86)
     add_compile_options(-msse2 -mfpmath=sse)
   endif()
   if(MINGW AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    # Win64 gives only 16-byte stack alignment, which GCC assumes is 32 for a spilled 256-bit
-    # value; GNU as can emit unaligned moves instead. clang realigns the stack itself.
+    # Win64 gives only 16-byte stack alignment, which GCC assumes is 32 or 64 for a spilled
+    # 256- or 512-bit value; GNU as can emit unaligned moves instead. clang realigns the stack.
     set(OSTREVANE_AVX2_OPTIONS -mavx2 -Wa,-muse-unaligned-vector-move)
+    set(OSTREVANE_AVX512_OPTIONS -mavx512f -mavx512bw -mavx512vl -Wa,-muse-unaligned-vector-move)
   else()
     set(OSTREVANE_AVX2_OPTIONS -mavx2)
+    set(OSTREVANE_AVX512_OPTIONS -mavx512f -mavx512bw -mavx512vl)
   endif()
 endif()

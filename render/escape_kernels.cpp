@@ -11,6 +11,21 @@ namespace {
 
 bool AlwaysRuns() { return true; }
 
+#if OSTREVANE_X86_KERNELS && defined(_MSC_VER)
+// Whether CPUID leaf 7 reports every feature bit of `ebx`, and the operating system saves every
+// register state of `xcr0` (so a context switch keeps the registers those features use).
+bool CpuidLeaf7Has(unsigned ebx, unsigned long long xcr0) {
+  int info[4];
+  __cpuid(info, 0);
+  if (info[0] < 7) return false;
+  __cpuid(info, 1);
+  const bool osxsave = (info[2] & (1 << 27)) != 0;
+  if (!osxsave || (_xgetbv(0) & xcr0) != xcr0) return false;
+  __cpuidex(info, 7, 0);
+  return (static_cast<unsigned>(info[1]) & ebx) == ebx;
+}
+#endif
+
 // Region 0 is the main cardioid, 1 the disc about -1, 2 ... the discs of kInteriorDiscs. The
 // margin narrows the test: a seed that passes with margin 1e-12 lies in the exact region.
 constexpr int kRegionCount = 2 + kInteriorDiscCount;
@@ -206,19 +221,24 @@ bool CpuRunsAvx2() {
   return false;
 #elif defined(_MSC_VER)
   // First, for clang-cl too: __builtin_cpu_supports needs compiler-rt, which an MSVC link lacks.
-  int info[4];
-  __cpuid(info, 0);
-  if (info[0] < 7) return false;
-  __cpuid(info, 1);
-  const bool osSavesYmm = (info[2] & (1 << 27)) != 0;  // OSXSAVE
-  const bool avx = (info[2] & (1 << 28)) != 0;
-  if (!osSavesYmm || !avx || (_xgetbv(0) & 6) != 6) return false;  // XMM and YMM state
-  __cpuidex(info, 7, 0);
-  return (info[1] & (1 << 5)) != 0;
+  return CpuidLeaf7Has(1 << 5, 0x6);  // XMM and YMM state
 #else
   // The runtime's CPU model checks OSXSAVE and XCR0 before it reports any AVX feature.
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2");
+#endif
+}
+
+bool CpuRunsAvx512() {
+#if !OSTREVANE_X86_KERNELS
+  return false;
+#elif defined(_MSC_VER)
+  // F (bit 16), BW (30), VL (31); XMM, YMM, mask and both halves of the 512-bit state.
+  return CpuidLeaf7Has((1u << 16) | (1u << 30) | (1u << 31), 0xE6);
+#else
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512vl");
 #endif
 }
 
@@ -231,14 +251,17 @@ const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
     {"sse2-skip-known", EscapeRowSse2SkipKnown, AlwaysRuns},
     {"avx2-iterate-all", EscapeRowAvx2IterateAll, CpuRunsAvx2},
     {"avx2-skip-known", EscapeRowAvx2SkipKnown, CpuRunsAvx2},
+    {"avx512-iterate-all", EscapeRowAvx512IterateAll, CpuRunsAvx512},
+    {"avx512-skip-known", EscapeRowAvx512SkipKnown, CpuRunsAvx512},
 #endif
 };
 // clang-format on
 
 EscapeRowKernel FastestEscapeRowKernel() {
 #if OSTREVANE_X86_KERNELS
-  static const EscapeRowKernel chosen =
-      CpuRunsAvx2() ? EscapeRowAvx2SkipKnown : EscapeRowSse2SkipKnown;
+  static const EscapeRowKernel chosen = CpuRunsAvx512() ? EscapeRowAvx512SkipKnown
+                                        : CpuRunsAvx2()   ? EscapeRowAvx2SkipKnown
+                                                          : EscapeRowSse2SkipKnown;
   return chosen;
 #else
   return EscapeRowScalar;

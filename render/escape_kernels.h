@@ -65,10 +65,15 @@ void EscapeRowSse2SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci
 // Four pixels a vector: call only when CpuRunsAvx2().
 void EscapeRowAvx2IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
 void EscapeRowAvx2SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
+// Eight pixels a vector: call only when CpuRunsAvx512().
+void EscapeRowAvx512IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
+void EscapeRowAvx512SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
 #endif
 
 // The CPU has AVX2 and the operating system saves the 256-bit registers.
 bool CpuRunsAvx2();
+// The CPU has AVX-512 F, BW and VL, and the operating system saves the mask and 512-bit registers.
+bool CpuRunsAvx512();
 
 // The fastest row kernel this CPU runs; chosen once.
 EscapeRowKernel FastestEscapeRowKernel();
@@ -79,6 +84,6 @@ struct EscapeRowVariant {
   bool (*runs)();  // whether this CPU can execute the kernel
 };
 
-constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS ? 5 : 1;
+constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS ? 7 : 1;
 // Variant 0 is the scalar reference.
 extern const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount];

@@ -27,16 +27,8 @@ struct Avx2Lanes {
   static int Greater(Doubles a, Doubles b) {
     return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GT_OQ));
   }
-  // Each grey to three bytes with three byte shuffles.
   static void StoreTripled(uint8_t* out, __m128i greys) {
-    const __m128i first = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
-    const __m128i second = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
-    const __m128i third =
-        _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
-    __m128i* to = reinterpret_cast<__m128i*>(out);
-    _mm_storeu_si128(to, _mm_shuffle_epi8(greys, first));
-    _mm_storeu_si128(to + 1, _mm_shuffle_epi8(greys, second));
-    _mm_storeu_si128(to + 2, _mm_shuffle_epi8(greys, third));
+    StoreTripledByShuffles<Avx2Lanes>(out, greys);
   }
 };
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <emmintrin.h>
+#include <tmmintrin.h>
 
 #include <cstdint>
 #include <cstring>
@@ -26,7 +27,7 @@ struct LaneGroup {
   typename L::Floats t;            // zr^2 - zi^2 of the last step
   int32_t first, valid, steps;
   int live;         // bit l: lane l has not escaped
-  uint32_t counts;  // byte l: lane l's count so far
+  uint64_t counts;  // byte l: lane l's count so far
 };
 
 template <class L>
@@ -41,9 +42,15 @@ struct SpanCursor {
   int32_t span, next, end;
 };
 
-// A one in byte l of the result for each bit l of a four-bit mask.
-inline uint32_t LaneOnes(int mask) {
-  return (static_cast<uint32_t>(mask) * 0x00204081u) & 0x01010101u;
+// A one in byte l of the result for each bit l of the mask. A multiplication spreads up to four
+// bits; beyond that its shifted copies would carry into each other, and the lane table does it.
+template <class L>
+inline uint64_t LaneOnes(int mask) {
+  if constexpr (L::kLanes <= 4) {
+    return (static_cast<uint32_t>(mask) * 0x00204081u) & 0x01010101u;
+  } else {
+    return L::LaneOnes(mask);
+  }
 }
 
 // Takes up to a vector of columns from one span; false, with the group empty, when none is left.
@@ -96,7 +103,7 @@ inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k) {
   const int tie = L::Equal(sum, k.fourFloat) & g.live;
   if (tie != 0) stays |= tie & ~L::Greater(L::Add(L::ToDoubles(zr2), L::ToDoubles(zi2)), k.four);
   g.live &= stays;
-  g.counts += LaneOnes(g.live);
+  g.counts += LaneOnes<L>(g.live);
 }
 
 // After a step: a group whose lanes are all counted stores them and takes new columns. False
@@ -166,6 +173,19 @@ inline __m128i GreysOfCounts(__m128i k) {
   const __m128i low = _mm_mulhi_epu16(_mm_unpacklo_epi8(k, zero), factor);
   const __m128i high = _mm_mulhi_epu16(_mm_unpackhi_epi8(k, zero), factor);
   return _mm_sub_epi8(_mm_set1_epi8(-1), _mm_packus_epi16(low, high));
+}
+
+// Each grey to three bytes with three byte shuffles: SSSE3, so only for the tables of files built
+// for AVX2 or later (a template, compiled only where one of them uses it).
+template <class L>
+inline void StoreTripledByShuffles(uint8_t* out, __m128i greys) {
+  const __m128i first = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+  const __m128i second = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+  const __m128i third = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+  __m128i* to = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(to, _mm_shuffle_epi8(greys, first));
+  _mm_storeu_si128(to + 1, _mm_shuffle_epi8(greys, second));
+  _mm_storeu_si128(to + 2, _mm_shuffle_epi8(greys, third));
 }
 
 // Sixteen pixels at a time, each grey written to its three bytes; no byte past the row's pixels.
