@@ -260,8 +260,8 @@ const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
 EscapeRowKernel FastestEscapeRowKernel() {
 #if OSTREVANE_X86_KERNELS
   static const EscapeRowKernel chosen = CpuRunsAvx512() ? EscapeRowAvx512SkipKnown
-                                        : CpuRunsAvx2()   ? EscapeRowAvx2SkipKnown
-                                                          : EscapeRowSse2SkipKnown;
+                                        : CpuRunsAvx2() ? EscapeRowAvx2SkipKnown
+                                                        : EscapeRowSse2SkipKnown;
   return chosen;
 #else
   return EscapeRowScalar;

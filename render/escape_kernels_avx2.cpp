@@ -20,6 +20,7 @@ struct Avx2Lanes {
   static Floats ToFloats(Doubles a) { return _mm256_cvtpd_ps(a); }
   static Doubles ToDoubles(Floats a) { return _mm256_cvtps_pd(a); }
   static Floats AddFloats(Floats a, Floats b) { return _mm_add_ps(a, b); }
+  static Floats MulFloats(Floats a, Floats b) { return _mm_mul_ps(a, b); }
   static Floats SubFloats(Floats a, Floats b) { return _mm_sub_ps(a, b); }
   static Floats LoadFloats(const float* p) { return _mm_loadu_ps(p); }
   static int NotAtLeast(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpnge_ps(a, b)); }

@@ -35,6 +35,7 @@ struct Avx512Lanes {
   static Floats ToFloats(Doubles a) { return _mm512_maskz_cvtpd_ps(0xFF, a); }
   static Doubles ToDoubles(Floats a) { return _mm512_maskz_cvtps_pd(0xFF, a); }
   static Floats AddFloats(Floats a, Floats b) { return _mm256_add_ps(a, b); }
+  static Floats MulFloats(Floats a, Floats b) { return _mm256_mul_ps(a, b); }
   static Floats SubFloats(Floats a, Floats b) { return _mm256_sub_ps(a, b); }
   static Floats LoadFloats(const float* p) { return _mm256_loadu_ps(p); }
   static int NotAtLeast(Floats a, Floats b) { return _mm256_cmp_ps_mask(a, b, _CMP_NGE_UQ); }

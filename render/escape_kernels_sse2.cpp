@@ -17,6 +17,7 @@ struct Sse2Lanes {
   static Floats ToFloats(Doubles a) { return _mm_cvtpd_ps(a); }
   static Doubles ToDoubles(Floats a) { return _mm_cvtps_pd(a); }
   static Floats AddFloats(Floats a, Floats b) { return _mm_add_ps(a, b); }
+  static Floats MulFloats(Floats a, Floats b) { return _mm_mul_ps(a, b); }
   static Floats SubFloats(Floats a, Floats b) { return _mm_sub_ps(a, b); }
   static Floats LoadFloats(const float* p) {
     return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));

@@ -34,6 +34,8 @@ template <class L>
 struct LaneConstants {
   typename L::Doubles ci, four;
   typename L::Floats ciFloat, fourFloat;
+  typename L::Doubles firstZi;  // zi after the first step
+  typename L::Floats firstZi2;  // and its square
 };
 
 // The next columns of the plan's spans.
@@ -53,9 +55,26 @@ inline uint64_t LaneOnes(int mask) {
   }
 }
 
-// Takes up to a vector of columns from one span; false, with the group empty, when none is left.
+// Which lanes stay after a step whose squares are zr2 and zi2, among those of `live`. The float
+// sum S is the double sum D rounded, and rounding keeps order: S > 4 means D > 4, S < 4 (or not
+// a number) means D <= 4 (or not a number). S == 4 decides nothing: the double test decides.
 template <class L>
-inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr) {
+inline int Staying(typename L::Floats zr2, typename L::Floats zi2, int live,
+                   const LaneConstants<L>& k) {
+  const typename L::Floats sum = L::AddFloats(zr2, zi2);
+  int stays = L::NotAtLeast(sum, k.fourFloat);
+  const int tie = L::Equal(sum, k.fourFloat) & live;
+  if (tie != 0) stays |= tie & ~L::Greater(L::Add(L::ToDoubles(zr2), L::ToDoubles(zi2)), k.four);
+  return live & stays;
+}
+
+// Takes up to a vector of columns from one span and does their first step; false, with the
+// group empty, when no column is left. From z = 0 the reference's first step gives zr = cr + 0
+// and zi = ci + 0 exactly, and squares whose double products are exact (two 24-bit
+// significands): a float multiplication rounds them alike.
+template <class L>
+inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr,
+                       const LaneConstants<L>& k) {
   while (cursor.next >= cursor.end) {
     if (++cursor.span >= cursor.plan->spanCount) {
       g.valid = 0;
@@ -68,20 +87,23 @@ inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr) {
   g.first = cursor.next;
   g.valid = cursor.end - cursor.next < L::kLanes ? cursor.end - cursor.next : L::kLanes;
   cursor.next += g.valid;
+  typename L::Floats seeds;
   if (g.valid == L::kLanes) {
-    g.cr = L::ToDoubles(L::LoadFloats(cr + g.first));
+    seeds = L::LoadFloats(cr + g.first);
   } else {
     // Lanes past the span iterate zeros and are never counted.
     float part[L::kLanes] = {};
     for (int32_t l = 0; l < g.valid; ++l) part[l] = cr[g.first + l];
-    g.cr = L::ToDoubles(L::LoadFloats(part));
+    seeds = L::LoadFloats(part);
   }
-  g.zr = L::Zero();
-  g.zi = L::Zero();
-  g.t = L::ToFloats(L::Zero());
-  g.steps = 0;
-  g.live = (1 << g.valid) - 1;
-  g.counts = 0;
+  g.cr = L::ToDoubles(seeds);
+  g.zr = L::Add(g.cr, L::Zero());
+  g.zi = k.firstZi;
+  const typename L::Floats zr2 = L::MulFloats(seeds, seeds);
+  g.t = L::SubFloats(zr2, k.firstZi2);
+  g.steps = 1;
+  g.live = Staying(zr2, k.firstZi2, (1 << g.valid) - 1, k);
+  g.counts = LaneOnes<L>(g.live);
   return true;
 }
 
@@ -96,20 +118,15 @@ inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k) {
   const Floats zi2 = L::ToFloats(L::Mul(ziExact, g.zi));
   const Floats zr2 = L::ToFloats(L::Mul(g.zr, g.zr));
   g.t = L::SubFloats(zr2, zi2);
-  // The float sum S is the double sum D rounded, and rounding keeps order: S > 4 means D > 4,
-  // S < 4 (or not a number) means D <= 4 (or not a number). S == 4 decides nothing.
-  const Floats sum = L::AddFloats(zr2, zi2);
-  int stays = L::NotAtLeast(sum, k.fourFloat);
-  const int tie = L::Equal(sum, k.fourFloat) & g.live;
-  if (tie != 0) stays |= tie & ~L::Greater(L::Add(L::ToDoubles(zr2), L::ToDoubles(zi2)), k.four);
-  g.live &= stays;
+  g.live = Staying(zr2, zi2, g.live, k);
   g.counts += LaneOnes<L>(g.live);
 }
 
 // After a step: a group whose lanes are all counted stores them and takes new columns. False
 // when it is empty.
 template <class L>
-inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, uint8_t* counts) {
+inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, uint8_t* counts,
+                        const LaneConstants<L>& k) {
   if (g.live != 0 && ++g.steps < kEscapeStepLimit) return true;
   if (g.valid == L::kLanes) {
     std::memcpy(counts + g.first, &g.counts, L::kLanes);  // x86: byte l to column first + l
@@ -118,7 +135,7 @@ inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, ui
       counts[g.first + l] = static_cast<uint8_t>(g.counts >> (8 * l));
     }
   }
-  return StartGroup(g, cursor, cr);
+  return StartGroup(g, cursor, cr, k);
 }
 
 // Counts of the plan's spans. Four groups keep the long chain of one step (multiplications and
@@ -126,24 +143,29 @@ inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, ui
 // columns as soon as all its lanes are counted, without waiting for the other groups.
 template <class L>
 void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, float ci) {
-  const LaneConstants<L> k = {L::Broadcast(ci), L::Broadcast(4.0), L::ToFloats(L::Broadcast(ci)),
-                              L::ToFloats(L::Broadcast(4.0))};
+  const typename L::Doubles firstZi = L::Add(L::Zero(), L::Broadcast(ci));
+  const LaneConstants<L> k = {L::Broadcast(ci),
+                              L::Broadcast(4.0),
+                              L::ToFloats(L::Broadcast(ci)),
+                              L::ToFloats(L::Broadcast(4.0)),
+                              firstZi,
+                              L::ToFloats(L::Mul(firstZi, firstZi))};
   SpanCursor cursor = {&plan, -1, 0, 0};
   LaneGroup<L> a, b, c, d;
-  const bool startedA = StartGroup(a, cursor, cr);
-  const bool startedB = StartGroup(b, cursor, cr);
-  const bool startedC = StartGroup(c, cursor, cr);
-  const bool startedD = StartGroup(d, cursor, cr);
+  const bool startedA = StartGroup(a, cursor, cr, k);
+  const bool startedB = StartGroup(b, cursor, cr, k);
+  const bool startedC = StartGroup(c, cursor, cr, k);
+  const bool startedD = StartGroup(d, cursor, cr, k);
   if (startedA && startedB && startedC && startedD) {
     for (;;) {
       StepGroup(a, k);
       StepGroup(b, k);
       StepGroup(c, k);
       StepGroup(d, k);
-      const bool keptA = RefillGroup(a, cursor, cr, counts);
-      const bool keptB = RefillGroup(b, cursor, cr, counts);
-      const bool keptC = RefillGroup(c, cursor, cr, counts);
-      const bool keptD = RefillGroup(d, cursor, cr, counts);
+      const bool keptA = RefillGroup(a, cursor, cr, counts, k);
+      const bool keptB = RefillGroup(b, cursor, cr, counts, k);
+      const bool keptC = RefillGroup(c, cursor, cr, counts, k);
+      const bool keptD = RefillGroup(d, cursor, cr, counts, k);
       if (!(keptA && keptB && keptC && keptD)) break;
     }
   }
@@ -158,7 +180,7 @@ void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, flo
     for (int i = 0; i < restCount; ++i) StepGroup(rest[i], k);
     int kept = 0;
     for (int i = 0; i < restCount; ++i) {
-      if (RefillGroup(rest[i], cursor, cr, counts)) rest[kept++] = rest[i];
+      if (RefillGroup(rest[i], cursor, cr, counts, k)) rest[kept++] = rest[i];
     }
     restCount = kept;
   }
@@ -181,7 +203,8 @@ template <class L>
 inline void StoreTripledByShuffles(uint8_t* out, __m128i greys) {
   const __m128i first = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
   const __m128i second = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
-  const __m128i third = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+  const __m128i third =
+      _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
   __m128i* to = reinterpret_cast<__m128i*>(out);
   _mm_storeu_si128(to, _mm_shuffle_epi8(greys, first));
   _mm_storeu_si128(to + 1, _mm_shuffle_epi8(greys, second));

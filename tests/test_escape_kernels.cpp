@@ -399,8 +399,8 @@ TEST(EscapeRowPlan, RangesCoverEachRowOnceAndHoldOnlyInteriorSeeds) {
 TEST(EscapeKernelChoice, ProgramUsesTheWidestVectorsThisCpuRuns) {
 #if OSTREVANE_X86_KERNELS
   const EscapeRowKernel expected = CpuRunsAvx512() ? EscapeRowAvx512SkipKnown
-                                   : CpuRunsAvx2()   ? EscapeRowAvx2SkipKnown
-                                                     : EscapeRowSse2SkipKnown;
+                                   : CpuRunsAvx2() ? EscapeRowAvx2SkipKnown
+                                                   : EscapeRowSse2SkipKnown;
 #else
   const EscapeRowKernel expected = EscapeRowScalar;
 #endif
