@@ -172,13 +172,7 @@ void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan) 
   }
   int32_t begin[kInteriorRangeLimit], end[kInteriorRangeLimit];
   int32_t ranges = 0;
-  const double y = std::fabs(static_cast<double>(ci));
   for (int region = 0; region < kRegionCount; ++region) {
-    // Most rows miss most discs: the test of RegionSection, without the call.
-    if (region >= 2) {
-      const InteriorDisc& disc = kInteriorDiscs[region - 2];
-      if (!((y - disc.im) * (y - disc.im) < disc.radiusSquared)) continue;
-    }
     RegionColumns(region, cr, ci, first, last, begin[ranges], end[ranges]);
     if (begin[ranges] == end[ranges]) continue;
     // Kept sorted by their starts.

@@ -7,20 +7,6 @@
 
 namespace {
 
-// Byte l of entry m is bit l of m. A load, where a mask turned into a vector would take the
-// vector ports that the lanes' arithmetic keeps busy.
-struct LaneOnesTable {
-  uint64_t entry[256];
-};
-constexpr LaneOnesTable MakeLaneOnesTable() {
-  LaneOnesTable table = {};
-  for (int m = 0; m < 256; ++m) {
-    for (int l = 0; l < 8; ++l) table.entry[m] |= static_cast<uint64_t>((m >> l) & 1) << (8 * l);
-  }
-  return table;
-}
-constexpr LaneOnesTable kLaneOnes = MakeLaneOnesTable();
-
 // The lane operations of render/escape_lanes.h: eight doubles, or eight floats in half a vector.
 // Comparisons give their lane masks directly.
 struct Avx512Lanes {
@@ -41,7 +27,6 @@ struct Avx512Lanes {
   static int NotAtLeast(Floats a, Floats b) { return _mm256_cmp_ps_mask(a, b, _CMP_NGE_UQ); }
   static int Equal(Floats a, Floats b) { return _mm256_cmp_ps_mask(a, b, _CMP_EQ_OQ); }
   static int Greater(Doubles a, Doubles b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
-  static uint64_t LaneOnes(int mask) { return kLaneOnes.entry[mask]; }
   static void StoreTripled(uint8_t* out, __m128i greys) {
     StoreTripledByShuffles<Avx512Lanes>(out, greys);
   }

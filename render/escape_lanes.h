@@ -44,15 +44,12 @@ struct SpanCursor {
   int32_t span, next, end;
 };
 
-// A one in byte l of the result for each bit l of the mask. A multiplication spreads up to four
-// bits; beyond that its shifted copies would carry into each other, and the lane table does it.
-template <class L>
+// A one in byte l of the result for each bit l of a mask of up to eight lanes. A multiplication
+// spreads four bits without its shifted copies carrying into each other: one for each half.
 inline uint64_t LaneOnes(int mask) {
-  if constexpr (L::kLanes <= 4) {
-    return (static_cast<uint32_t>(mask) * 0x00204081u) & 0x01010101u;
-  } else {
-    return L::LaneOnes(mask);
-  }
+  const uint32_t low = static_cast<uint32_t>(mask) & 15, high = static_cast<uint32_t>(mask) >> 4;
+  return ((low * 0x00204081u) & 0x01010101u) |
+         (static_cast<uint64_t>((high * 0x00204081u) & 0x01010101u) << 32);
 }
 
 // Which lanes stay after a step whose squares are zr2 and zi2, among those of `live`. The float
@@ -103,7 +100,7 @@ inline bool StartGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr,
   g.t = L::SubFloats(zr2, k.firstZi2);
   g.steps = 1;
   g.live = Staying(zr2, k.firstZi2, (1 << g.valid) - 1, k);
-  g.counts = LaneOnes<L>(g.live);
+  g.counts = LaneOnes(g.live);
   return true;
 }
 
@@ -119,7 +116,7 @@ inline void StepGroup(LaneGroup<L>& g, const LaneConstants<L>& k) {
   const Floats zr2 = L::ToFloats(L::Mul(g.zr, g.zr));
   g.t = L::SubFloats(zr2, zi2);
   g.live = Staying(zr2, zi2, g.live, k);
-  g.counts += LaneOnes<L>(g.live);
+  g.counts += LaneOnes(g.live);
 }
 
 // After a step: a group whose lanes are all counted stores them and takes new columns. False
