@@ -1,12 +1,22 @@
 #!/bin/sh
-# Checks for the tools and libraries that the build and the tests use. Where something is missing
-# on a Debian-family machine it installs the packages with apt-get; elsewhere it names what is
-# missing, with the Debian package that brings it, and stops with a non-zero status.
+# install-deps.sh [viewer|windows|all|list]: checks for the tools and libraries a target needs.
+#   viewer   the native viewer (make run): a compiler, CMake and SDL2's development files
+#   windows  the Windows exe under Wine (make run-wine, make dist)
+#   all      everything the build and the tests use (the default)
+#   list     prints "PACKAGE THING" for every check, for the test that each package brings its thing
+# Where something is missing on a Debian-family machine it installs the packages with apt-get;
+# elsewhere it names what is missing, with the Debian package that brings it, and stops with a
+# non-zero status.
 set -e
+mode=${1:-all}
 packages=""
 what=""
 # need PACKAGE THING: THING is a command, or an absolute path (a glob) that must exist.
 need() {
+  if [ "$mode" = list ]; then
+    echo "$1 $2"
+    return 0
+  fi
   case "$2" in
     /*) for f in $2; do [ -e "$f" ] && return 0; done ;;
     *) command -v "$2" >/dev/null 2>&1 && return 0 ;;
@@ -15,34 +25,50 @@ need() {
   case " $packages " in *" $1 "*) ;; *) packages="$packages $1" ;; esac
 }
 
-need cmake cmake
-need make make
-need g++ g++
-need googletest /usr/src/googletest/CMakeLists.txt
-need libgtest-dev /usr/include/gtest/gtest.h
-need libbenchmark-dev /usr/include/benchmark/benchmark.h
-need clang /usr/lib/llvm-14/bin/clang++
-need clang /usr/lib/llvm-14/bin/clang-cl
-need lld /usr/lib/llvm-14/bin/lld-link
-need lld /usr/lib/llvm-14/bin/ld.lld
-need libclang-rt-14-dev "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a"
-need mingw-w64 x86_64-w64-mingw32-g++-posix
-need mingw-w64 x86_64-w64-mingw32-windres
-need libwine-dev /usr/include/wine/wine/windows/windows.h
-need libwine-dev /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/libuser32.a
-need libc++-14-dev /usr/lib/llvm-14/include/c++/v1/cmath
-need wine64 wine
-need wine64 wineserver
-need xvfb Xvfb
-need xauth xauth
-need xdotool xdotool
-need x11-utils xprop
-need openbox openbox
-need imagemagick import
-need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
-need qemu-user qemu-aarch64
-need zip zip
-need unzip unzip
+viewer_needs() {
+  need cmake cmake
+  need make make
+  need g++ g++
+  need libsdl2-dev sdl2-config
+}
+
+windows_needs() {
+  need mingw-w64 x86_64-w64-mingw32-g++-posix
+  need mingw-w64 x86_64-w64-mingw32-windres
+  need wine wine
+  need wine64 wineserver
+  need zip zip
+}
+
+test_needs() {
+  need googletest /usr/src/googletest/CMakeLists.txt
+  need libgtest-dev /usr/include/gtest/gtest.h
+  need libbenchmark-dev /usr/include/benchmark/benchmark.h
+  need clang /usr/lib/llvm-14/bin/clang++
+  need clang-tools-14 /usr/lib/llvm-14/bin/clang-cl
+  need lld /usr/lib/llvm-14/bin/lld-link
+  need lld /usr/lib/llvm-14/bin/ld.lld
+  need libclang-rt-14-dev "/usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a"
+  need libwine-dev /usr/include/wine/wine/windows/windows.h
+  need libwine-dev /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/libuser32.a
+  need libc++-14-dev /usr/lib/llvm-14/include/c++/v1/cmath
+  need xvfb Xvfb
+  need xauth xauth
+  need xdotool xdotool
+  need x11-utils xprop
+  need openbox openbox
+  need imagemagick import
+  need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
+  need qemu-user qemu-aarch64
+  need unzip unzip
+}
+
+case $mode in
+  viewer) viewer_needs ;;
+  windows) viewer_needs; windows_needs ;;
+  all | list) viewer_needs; windows_needs; test_needs ;;
+  *) echo "install-deps: unknown target '$mode' (viewer, windows, all or list)" >&2; exit 2 ;;
+esac
 
 [ -z "$packages" ] && exit 0
 echo "install-deps: missing:$what"
