@@ -1,7 +1,7 @@
 // The main window: its class, creation, procedure and life-cycle messages, and the message loop.
 #pragma once
 
-#include <windows.h>
+#include "portable_win32/win32.h"
 
 extern const char kWindowClassName[];
 extern const char kWindowTitle[];

@@ -2,7 +2,7 @@
 // 1080 screen, painted through its own paint handler, timed with the performance counter. Then
 // the parts of an F5 (the raster, its copy into the fractal layer) and the raster of the scalar
 // reference, to set F5 beside that of a viewer that computes every pixel straightforwardly.
-#include <windows.h>
+#include "portable_win32/win32.h"
 
 #include <algorithm>
 #include <cstdio>

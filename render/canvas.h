@@ -2,7 +2,7 @@
 // pens, made at the first paint and kept for the life of the window.
 #pragma once
 
-#include <windows.h>
+#include "portable_win32/win32.h"
 
 #include <cstdint>
 

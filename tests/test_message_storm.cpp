@@ -4,7 +4,7 @@
 // the size changes F11 brings) must agree with the view state at every checkpoint, the raster
 // must stay inside its buffer, and Esc must still end the window.
 #include <gtest/gtest.h>
-#include <windows.h>
+#include "portable_win32/win32.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,9 @@
 // Helpers for tests that drive the real window and the real GDI under Wine.
 #pragma once
 
-#include <windows.h>
+#include "portable_win32/win32.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

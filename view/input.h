@@ -2,7 +2,7 @@
 // has decoded. Each returns the window procedure's result.
 #pragma once
 
-#include <windows.h>
+#include "portable_win32/win32.h"
 
 #include <cstdint>
 
