@@ -28,8 +28,12 @@ $(PRESETS:%=build-%): build-%: deps
 test: $(PRESETS:%=test-%)
 	tests/same-arithmetic.sh build/native build/aarch64 build/win64 build/win64-clang build/clang-cl
 
-test-native test-native-asan test-aarch64: test-%: build-%
-	ctest --preset $*
+# The native builds' window tests open windows: on an X server of their own.
+test-native test-native-asan: test-%: build-%
+	cmake/with-xvfb.sh ctest --preset $*
+
+test-aarch64: build-aarch64
+	ctest --preset aarch64
 
 test-fuzz: build-fuzz
 	tests/fuzz/run-fuzz.sh
