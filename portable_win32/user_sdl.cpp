@@ -38,6 +38,7 @@ struct Window {
   uint32_t sdlId = 0;
   std::deque<SDL_Point> requestedSizes;  // sizes asked of SDL whose events are still to come
   float wheel = 0;                       // a smooth wheel's motion short of a notch
+  int frameTop = 0, frameLeft = 0;       // the desktop's frame when it was last taken away
   bool destroyed = false;
 };
 
@@ -199,9 +200,18 @@ void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
   Send(w, WM_SIZE, kind, MAKELPARAM(width, height));
 }
 
+// A window manager puts a frame it adds where the client was, which moves the client by the
+// frame's size: a client getting its frame back is moved up and left by the frame it had.
 void ApplyFrame(Window* w) {
   if (w->sdl == nullptr) return;
-  SDL_SetWindowBordered(w->sdl, (w->style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
+  const bool framed = (w->style & WS_CAPTION) != 0;
+  const bool wasFramed = !(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_BORDERLESS);
+  if (wasFramed && !framed) {
+    SDL_GetWindowBordersSize(w->sdl, &w->frameTop, &w->frameLeft, nullptr, nullptr);
+  } else if (framed && !wasFramed) {
+    SDL_SetWindowPosition(w->sdl, w->rect.left - w->frameLeft, w->rect.top - w->frameTop);
+  }
+  SDL_SetWindowBordered(w->sdl, framed ? SDL_TRUE : SDL_FALSE);
   SDL_SetWindowResizable(w->sdl, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
 }
 
