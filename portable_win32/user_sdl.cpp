@@ -39,6 +39,7 @@ struct Window {
   std::deque<SDL_Point> requestedSizes;  // sizes asked of SDL whose events are still to come
   float wheel = 0;                       // a smooth wheel's motion short of a notch
   int frameTop = 0, frameLeft = 0;       // the desktop's frame when it was last taken away
+  int placements = 0;                    // moves still to undo that missed where it was placed
   bool destroyed = false;
 };
 
@@ -174,7 +175,10 @@ void PlaceSdlWindow(Window* w) {
   if (w->sdl == nullptr) return;
   int x = 0, y = 0, width = 0, height = 0;
   SDL_GetWindowPosition(w->sdl, &x, &y);
-  if (x != w->rect.left || y != w->rect.top) SDL_SetWindowPosition(w->sdl, w->rect.left, w->rect.top);
+  if (x != w->rect.left || y != w->rect.top) {
+    SDL_SetWindowPosition(w->sdl, w->rect.left, w->rect.top);
+    w->placements = 3;
+  }
   SDL_GetWindowSize(w->sdl, &width, &height);
   const int wanted = std::max(1, Width(w->rect)), wantedHeight = std::max(1, Height(w->rect));
   if (width != wanted || height != wantedHeight) {
@@ -411,6 +415,14 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
       return;
     }
     case SDL_WINDOWEVENT_MOVED: {
+      // SDL places a framed window by the frame it last knew of, which lags behind a frame just
+      // added or taken away: such a move is made again, a few times at most.
+      if (w->placements > 0 && (event.data1 != w->rect.left || event.data2 != w->rect.top)) {
+        --w->placements;
+        SDL_SetWindowPosition(w->sdl, w->rect.left, w->rect.top);
+        return;
+      }
+      w->placements = 0;
       const int32_t width = Width(w->rect), height = Height(w->rect);
       w->rect = {event.data1, event.data2, event.data1 + width, event.data2 + height};
       Send(w, WM_MOVE, 0, MAKELPARAM(event.data1, event.data2));

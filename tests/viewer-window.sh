@@ -7,6 +7,17 @@ fail() {
   exit 1
 }
 
+# run PROGRAM [ARGS...]: a program of the viewer's build, under Wine when OSTREVANE_WINE_RUN names
+# the wrapper (with WINEPREFIX), else as it is.
+wine=${OSTREVANE_WINE_RUN:-}
+run() {
+  if [ -n "$wine" ]; then
+    "$wine" "${WINEPREFIX:?}" "$@"
+  else
+    "$@"
+  fi
+}
+
 # wait_for_window PID SECONDS: sets wid to the viewer's window once it shows; fails when the
 # process ends first, or when no window comes within SECONDS.
 wait_for_window() {
