@@ -44,7 +44,7 @@ $(WINDOWS_PRESETS:%=test-%): test-%: build-%
 bench: build-native build-win64
 	bench/run-benchmarks.sh
 
-soak: build-win64
+soak: build-win64 build-native-asan
 	tests/soak/run-soak.sh
 
 run: build-win64

@@ -1,6 +1,7 @@
 #!/bin/sh
 # xdotool-soak.sh WINE_RUN PREFIX EXE EVENTS [SEED]
-# Starts the viewer under Wine on $DISPLAY and feeds it EVENTS seeded random real X events
+# Starts the viewer under Wine (or, with WINE_RUN and PREFIX given as -, the native viewer EXE as
+# it is) on $DISPLAY and feeds it EVENTS seeded random real X events
 # (pointer moves, left drags, wheel turns, right clicks, F5, F11, plus and minus on both
 # keyboards), then Esc. Passes when the viewer lived through them all and then exited with code 0
 # within 5 seconds of the Esc.
@@ -15,7 +16,11 @@ trap 'rm -rf "$work"' EXIT
 
 # Park the pointer away from where the window will appear, then start the viewer.
 xdotool mousemove 1 1
-"$wine_run" "$prefix" "$exe" >"$work/out" 2>&1 &
+if [ "$wine_run" = - ]; then
+  "$exe" >"$work/out" 2>&1 &
+else
+  "$wine_run" "$prefix" "$exe" >"$work/out" 2>&1 &
+fi
 viewer=$!
 
 alive() { kill -0 "$viewer" 2>/dev/null; }
