@@ -1,5 +1,6 @@
-# make test: install what is missing, build every preset, run every test.
-# make run:  install what is missing, build the program, start it under Wine on this display.
+# make test:     install what is missing, build every preset, run every test.
+# make run:      install what the viewer needs, build it natively, start it on this display.
+# make run-wine: install what the Windows exe needs, build it, start it under Wine.
 # make bench / make soak: the benchmarks and the longer stress runs.
 # make dist: the Windows release zip, the same to the byte for the same commit.
 
@@ -8,7 +9,7 @@
 PRESETS := native native-asan fuzz aarch64 win64 win64-clang clang-cl
 WINDOWS_PRESETS := win64 win64-clang clang-cl
 
-.PHONY: all deps build test run bench soak clean $(PRESETS:%=build-%) $(PRESETS:%=test-%)
+.PHONY: all deps build test run run-wine bench soak clean $(PRESETS:%=build-%) $(PRESETS:%=test-%)
 
 all: build
 
@@ -47,8 +48,18 @@ bench: build-native build-win64
 soak: build-win64 build-native-asan
 	tests/soak/run-soak.sh
 
-run: build-win64
-	cmake/run-viewer.sh build/win64
+# Only what each needs: a compiler, CMake and SDL2 for the viewer; MinGW-w64 and Wine for the exe.
+run:
+	@cmake/install-deps.sh viewer
+	cmake --preset native
+	cmake --build --preset native --target ostrevane
+	cmake/run-viewer.sh build/native/ostrevane
+
+run-wine:
+	@cmake/install-deps.sh windows
+	cmake --preset win64
+	cmake --build --preset win64 --target ostrevane
+	cmake/run-wine.sh build/win64
 
 # make dist: the release for Windows users, dist/ostrevane-VERSION-win64.zip and dist/SHA256SUMS,
 # the same to the byte for the same commit.

@@ -87,6 +87,14 @@ int32_t Width(const RECT& r) { return r.right - r.left; }
 int32_t Height(const RECT& r) { return r.bottom - r.top; }
 bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
+// SDL falls back on drivers that show nothing (offscreen, dummy) when there is no display: a
+// viewer there would run unseen for ever. They are taken only when asked for by name.
+bool ShowsNothing(const char* driver) {
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  const bool unseen = SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0;
+  return unseen && (asked == nullptr || SDL_strcasecmp(asked, driver) != 0);
+}
+
 bool StartVideo() {
   if (g_video == Video::kUntried) {
     // Signals keep their usual effect: a viewer killed by a test or by Ctrl+C just ends.
@@ -94,11 +102,15 @@ bool StartVideo() {
     // The window surface is plain memory sent to the display (X11: shared-memory images), not a
     // texture drawn by OpenGL, which without a GPU is Mesa's software renderer, many times slower.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) == 0) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+      g_video = Video::kFailed;
+    } else if (ShowsNothing(SDL_GetCurrentVideoDriver())) {
+      SDL_Quit();
+      SDL_SetError("no display to show a window on (is DISPLAY or WAYLAND_DISPLAY set?)");
+      g_video = Video::kFailed;
+    } else {
       g_video = Video::kReady;
       std::atexit(SDL_Quit);
-    } else {
-      g_video = Video::kFailed;
     }
   }
   return g_video == Video::kReady;

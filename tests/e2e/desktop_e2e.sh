@@ -1,6 +1,6 @@
 #!/bin/sh
 # desktop_e2e.sh VIEWER_EXE CHECKER_EXE
-# The viewer as `make run` starts it on a desktop: a Wine prefix with managed windows, under a real
+# The exe as `make run-wine` starts it on a desktop: a Wine prefix with managed windows, under a real
 # window manager (Debian's openbox) on the X display in DISPLAY (cmake/with-xvfb.sh gives a bare
 # one). The window manager must frame the window; F11 must cover the screen with a popup and F11
 # again give the overlapped style and the frame back; Esc must end the program with exit code 0.
