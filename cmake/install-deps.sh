@@ -43,6 +43,8 @@ need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
 need qemu-user qemu-aarch64
 need zip zip
 need unzip unzip
+need python3 python3
+need python3 "/usr/lib/python3*/xml/etree/ElementTree.py"
 
 [ -z "$packages" ] && exit 0
 echo "install-deps: missing:$what"
