@@ -9,9 +9,10 @@
 //   pickseed cw ch SCALE SHORT LONG          a seed whose orbit grows visibly from SHORT to LONG
 //   park X Y                                 puts the pointer at screen (X, Y), for Wine and X
 //   style overlapped|popup                   the viewer's window has that style now
+//   dpi N                                    the screen's logical pixels per inch are N
 //
 // Each prints one line of figures and exits 1 when what it checks does not hold.
-#include <windows.h>  // SetCursorPos, GetCursorPos
+#include <windows.h>  // SetCursorPos, GetCursorPos, GetDeviceCaps
 
 #include <algorithm>
 #include <cmath>
@@ -119,6 +120,16 @@ int Locate(int argc, char** argv) {
     if (Grey(image, x, axisRow) == kOverlayGrey) left = std::min(left, x), right = x;
   for (int y = wy; y < wy + wh; ++y)
     if (Grey(image, axisCol, y) == kOverlayGrey) top = std::min(top, y), bottom = y;
+  // The orbit, drawn last, may hide an end of an axis (seen: a light segment along the top of
+  // the imaginary axis). Orbit pixels just beyond an end count as axis, as far as the other end.
+  auto orbit = [&](int x, int y) {
+    const int grey = Grey(image, x, y);
+    return grey >= 0 && grey < kFractalFloor && grey != kOverlayGrey;
+  };
+  while (top > 2 * axisRow - bottom - 1 && orbit(axisCol, top - 1)) --top;
+  while (bottom < 2 * axisRow - top - 1 && orbit(axisCol, bottom + 1)) ++bottom;
+  while (left > 2 * axisCol - right - 1 && orbit(left - 1, axisRow)) --left;
+  while (right < 2 * axisCol - left - 1 && orbit(right + 1, axisRow)) ++right;
   const int halfWidth = axisCol - left, halfHeight = axisRow - top;
   const int border = left - wx;
   const int clientWidth = ww - 2 * border;
@@ -357,6 +368,18 @@ int Style(int argc, char** argv) {
   return wanted ? 0 : 1;
 }
 
+// The display scale the prefix gives its programs (LogPixels), as they read it.
+int Dpi(int argc, char** argv) {
+  if (argc != 2) return 2;
+  HDC screen = GetDC(nullptr);
+  const int x = GetDeviceCaps(screen, LOGPIXELSX), y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  printf("LOGPIXELSX %d LOGPIXELSY %d\n", x, y);
+  if (x == atoi(argv[1]) && y == x) return 0;
+  printf("FAIL the screen is not at %s dpi\n", argv[1]);
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -371,6 +394,7 @@ int main(int argc, char** argv) {
   if (!strcmp(mode, "pickseed")) rc = PickSeed(argc - 1, argv + 1);
   if (!strcmp(mode, "park")) rc = Park(argc - 1, argv + 1);
   if (!strcmp(mode, "style")) rc = Style(argc - 1, argv + 1);
+  if (!strcmp(mode, "dpi")) rc = Dpi(argc - 1, argv + 1);
   if (rc == 2) printf("FAIL bad arguments for %s\n", mode);
   return rc;
 }
