@@ -28,7 +28,7 @@ function(ostrevane_add_version_resource target)
   set(OSTREVANE_MANIFEST_VERSION "${major}.${minor}.${patch}.${commits}")
   set(manifest "${CMAKE_CURRENT_BINARY_DIR}/ostrevane.manifest")
   configure_file("${PROJECT_SOURCE_DIR}/app/ostrevane.manifest.in" "${manifest}" @ONLY)
-  set_property(SOURCE "${rc}" APPEND PROPERTY INCLUDE_DIRECTORIES "${CMAKE_CURRENT_BINARY_DIR}")
+  target_include_directories(${target} PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
   set_property(SOURCE "${rc}" APPEND PROPERTY OBJECT_DEPENDS
                "${manifest}" "${PROJECT_SOURCE_DIR}/app/ostrevane.ico")
   if(MSVC)
