@@ -13,12 +13,12 @@
 
 #include "render/escape_raster.h"
 #include "render/overlay_geometry.h"
+#include "tests/expected_picture.h"  // kOverlayGrey
 #include "view/view_state.h"
 
 namespace {
 
 constexpr int kSizes[] = {16, 24, 32, 48, 256};
-constexpr uint8_t kOverlayGrey = 207;  // the pen of circles and axes
 
 // Square pixels, rows bottom-up as in a bitmap: display row y is row size - 1 - y.
 struct Greys {
@@ -30,9 +30,9 @@ struct Greys {
   }
 };
 
-// The outline the viewer's Ellipse(W - r, H - r, W + r, H + r) draws with a one-pixel pen: a
-// circle through the centres of columns W - r and W + r - 1, marked once per column and once per
-// row so that it has no gaps.
+// Close to the outline the viewer's Ellipse(W - r, H - r, W + r, H + r) draws with a one-pixel
+// pen: a circle through the centres of columns W - r and W + r - 1, marked once per column and
+// once per row so that it has no gaps.
 void DrawCircle(Greys* image, int centre, int r) {
   const double radius = r - 0.5;
   for (int i = centre - r; i < centre + r; ++i) {
@@ -49,6 +49,7 @@ Greys StartView(int size) {
   const int half = size / 2;
   Greys image{size, std::vector<uint8_t>(static_cast<size_t>(size) * size)};
   std::vector<uint8_t> raster(static_cast<size_t>(size) * size * 3);
+  // The scalar reference: every faster kernel gives the same bytes.
   ComputeEscapeRaster(raster.data(), size, size, size * 3, half, half, g_scale, EscapeRowScalar);
   for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = raster[3 * i];
   for (int numerator : {2 * half, half, half / 2}) {
@@ -75,12 +76,12 @@ std::vector<uint8_t> IconImage(const Greys& image) {
   const uint32_t n = static_cast<uint32_t>(image.size);
   const uint32_t pixelRow = (n + 3) & ~3u, maskRow = ((n + 31) / 32) * 4;
   std::vector<uint8_t> out;
-  Put32(&out, 40);         // BITMAPINFOHEADER
-  Put32(&out, n);          // width
-  Put32(&out, 2 * n);      // height of pixels and mask together
-  Put16(&out, 1);          // planes
-  Put16(&out, 8);          // bits a pixel
-  Put32(&out, 0);          // BI_RGB
+  Put32(&out, 40);     // BITMAPINFOHEADER
+  Put32(&out, n);      // width
+  Put32(&out, 2 * n);  // height of pixels and mask together
+  Put16(&out, 1);      // planes
+  Put16(&out, 8);      // bits a pixel
+  Put32(&out, 0);      // BI_RGB
   Put32(&out, (pixelRow + maskRow) * n);
   for (int i = 0; i < 4; ++i) Put32(&out, 0);  // resolution, colours used and important
   for (uint32_t g = 0; g < 256; ++g) Put32(&out, g * 0x010101u);
