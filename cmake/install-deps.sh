@@ -61,6 +61,8 @@ test_needs() {
   need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
   need qemu-user qemu-aarch64
   need unzip unzip
+  need python3 python3
+  need python3 "/usr/lib/python3*/xml/etree/ElementTree.py"
 }
 
 case $mode in

@@ -80,8 +80,9 @@ endforeach()
 # for a GUI program, so one entry point serves both. ucrtbase: Wine's CRT headers declare the
 # Universal CRT (trunc, and printf through __stdio_common_vfprintf, are not in msvcrt.dll).
 # winecrt0 defines _fltused, the marker clang-cl references from every object using floating
-# point. No manifest: llvm-mt cannot embed one into an exe (it ignores /outputresource), and the
-# program needs none.
+# point. No manifest from the linker: llvm-mt cannot embed one into an exe (it ignores
+# /outputresource); the program's own manifest is a resource of app/ostrevane.rc, which llvm-rc
+# compiles.
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "/libpath:${_ostrevane_libs} /entry:mainCRTStartup /defaultlib:ucrtbase.lib /defaultlib:winecrt0.lib /manifest:no")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "/libpath:${_ostrevane_libs} /manifest:no")

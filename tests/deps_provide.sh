@@ -12,7 +12,8 @@ echo "$list" | {
   while read -r package thing; do
     case $thing in
       /*) path=$(for f in $thing; do [ -e "$f" ] && echo "$f" && break; done) ;;
-      *) path=$(command -v "$thing") ;;
+      # Where Debian puts commands: not a tool of the same name earlier on this PATH.
+      *) path=$(PATH=/usr/sbin:/usr/bin:/sbin:/bin command -v "$thing") ;;
     esac
     if [ -z "$path" ]; then
       echo "FAIL $package: $thing is not installed"

@@ -59,6 +59,8 @@ grep -q "^Ostrevane $version for 64-bit Windows" "$unpacked/README.txt" ||
 # The version resource, in the UTF-16 strings Explorer reads.
 strings -el "$unpacked/ostrevane.exe" | grep -qx "$version" ||
   fail "no version string $version in ostrevane.exe"
+python3 "$src/tests/resources/check_resources.py" "$unpacked/ostrevane.exe" ||
+  fail "the manifest or the icons of the zip's ostrevane.exe"
 
 # Keys a previous window test left pressed would reach the new window at once.
 xdotool keyup Escape F11 || fail "xdotool cannot reach the display"

@@ -9,11 +9,12 @@
 //   pickseed cw ch SCALE SHORT LONG          a seed whose orbit grows visibly from SHORT to LONG
 //   park X Y                                 puts the pointer at screen (X, Y), for Wine and X
 //   style overlapped|popup                   the viewer's window has that style now
-// The last two are for the Windows exe under Wine; the native viewer follows the X pointer alone.
+//   dpi N                                    the screen's logical pixels per inch are N
+// The last three are for the Windows exe under Wine; the native viewer follows the X pointer.
 //
 // Each prints one line of figures and exits 1 when what it checks does not hold.
 #if defined(_WIN32)
-#include <windows.h>  // SetCursorPos, GetCursorPos, FindWindowA
+#include <windows.h>  // SetCursorPos, GetCursorPos, FindWindowA, GetDeviceCaps
 #endif
 
 #include <algorithm>
@@ -122,6 +123,16 @@ int Locate(int argc, char** argv) {
     if (Grey(image, x, axisRow) == kOverlayGrey) left = std::min(left, x), right = x;
   for (int y = wy; y < wy + wh; ++y)
     if (Grey(image, axisCol, y) == kOverlayGrey) top = std::min(top, y), bottom = y;
+  // The orbit, drawn last, may hide an end of an axis (seen: a light segment along the top of
+  // the imaginary axis). Orbit pixels just beyond an end count as axis, as far as the other end.
+  auto orbit = [&](int x, int y) {
+    const int grey = Grey(image, x, y);
+    return grey >= 0 && grey < kFractalFloor && grey != kOverlayGrey;
+  };
+  while (top > 2 * axisRow - bottom - 1 && orbit(axisCol, top - 1)) --top;
+  while (bottom < 2 * axisRow - top - 1 && orbit(axisCol, bottom + 1)) ++bottom;
+  while (left > 2 * axisCol - right - 1 && orbit(left - 1, axisRow)) --left;
+  while (right < 2 * axisCol - left - 1 && orbit(right + 1, axisRow)) ++right;
   const int halfWidth = axisCol - left, halfHeight = axisRow - top;
   const int border = left - wx;
   const int clientWidth = ww - 2 * border;
@@ -360,6 +371,18 @@ int Style(int argc, char** argv) {
   if (!wanted) printf("FAIL the window's style is not %s\n", argv[1]);
   return wanted ? 0 : 1;
 }
+
+// The display scale the prefix gives its programs (LogPixels), as they read it.
+int Dpi(int argc, char** argv) {
+  if (argc != 2) return 2;
+  HDC screen = GetDC(nullptr);
+  const int x = GetDeviceCaps(screen, LOGPIXELSX), y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  printf("LOGPIXELSX %d LOGPIXELSY %d\n", x, y);
+  if (x == atoi(argv[1]) && y == x) return 0;
+  printf("FAIL the screen is not at %s dpi\n", argv[1]);
+  return 1;
+}
 #endif
 
 }  // namespace
@@ -377,6 +400,7 @@ int main(int argc, char** argv) {
 #if defined(_WIN32)
   if (!strcmp(mode, "park")) rc = Park(argc - 1, argv + 1);
   if (!strcmp(mode, "style")) rc = Style(argc - 1, argv + 1);
+  if (!strcmp(mode, "dpi")) rc = Dpi(argc - 1, argv + 1);
 #endif
   if (rc == 2) printf("FAIL bad arguments for %s\n", mode);
   return rc;
