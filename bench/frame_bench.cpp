@@ -1,12 +1,13 @@
-// Whole frames of the real program under Wine: the main window in full-screen mode on a 1920 x
-// 1080 screen, painted through its own paint handler, timed with the performance counter. Then
-// the parts of an F5 (the raster, its copy into the fractal layer) and the raster of the scalar
-// reference, to set F5 beside that of a viewer that computes every pixel straightforwardly.
-#include "portable_win32/win32.h"
-
+// Whole frames of the real program, under Wine or natively over our layer: the main window in
+// full-screen mode on a 1920 x 1080 screen, painted through its own paint handler. Then the parts
+// of an F5 (the raster, its copy into the fractal layer) and the raster of the scalar reference,
+// to set F5 beside that of a viewer that computes every pixel straightforwardly.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <vector>
+
+#include "portable_win32/win32.h"
 
 #include "app/shell.h"
 #include "render/canvas.h"
@@ -31,46 +32,47 @@ void PumpMessages() {
   }
 }
 
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
 // One paint as WM_PAINT runs it (BeginPaint, PaintFrame into the window DC, EndPaint), in ms.
-double TimePaint(HWND hwnd, double ticksPerMs, bool redraw) {
+double TimePaint(HWND hwnd, bool redraw) {
   InvalidateRect(hwnd, nullptr, FALSE);
   if (redraw) g_redrawFractal = 1;
-  LARGE_INTEGER start, end;
-  QueryPerformanceCounter(&start);
+  const Clock::time_point start = Clock::now();
   OnPaint(hwnd);
   GdiFlush();
-  QueryPerformanceCounter(&end);
-  return static_cast<double>(end.QuadPart - start.QuadPart) / ticksPerMs;
+  return MsSince(start);
 }
 
 // The escape-time raster alone, computed into the canvas's own buffer, in ms.
-double TimeRaster(EscapeRowKernel kernel, double ticksPerMs) {
-  LARGE_INTEGER start, end;
-  QueryPerformanceCounter(&start);
+double TimeRaster(EscapeRowKernel kernel) {
+  const Clock::time_point start = Clock::now();
   ComputeEscapeRaster(g_rasterBits, g_canvasWidth, g_rasterHeight, g_rasterStride, g_halfWidth,
                       g_halfHeight, g_scale, kernel);
-  QueryPerformanceCounter(&end);
-  return static_cast<double>(end.QuadPart - start.QuadPart) / ticksPerMs;
+  return MsSince(start);
 }
 
 // The copy of the whole raster into the fractal layer, as a render ends, in ms.
-double TimeRasterCopy(HWND hwnd, double ticksPerMs) {
+double TimeRasterCopy(HWND hwnd) {
   HDC window = GetDC(hwnd);
   HDC layer = CreateCompatibleDC(window);
   HDC raster = CreateCompatibleDC(window);
   HGDIOBJ previousLayer = SelectObject(layer, g_fractalBitmap);
   HGDIOBJ previousRaster = SelectObject(raster, g_rasterBitmap);
-  LARGE_INTEGER start, end;
-  QueryPerformanceCounter(&start);
+  const Clock::time_point start = Clock::now();
   BitBlt(layer, 0, 0, g_canvasWidth, g_rasterHeight, raster, 0, 0, SRCCOPY);
   GdiFlush();
-  QueryPerformanceCounter(&end);
+  const double ms = MsSince(start);
   SelectObject(raster, previousRaster);
   SelectObject(layer, previousLayer);
   DeleteDC(raster);
   DeleteDC(layer);
   ReleaseDC(hwnd, window);
-  return static_cast<double>(end.QuadPart - start.QuadPart) / ticksPerMs;
+  return ms;
 }
 
 struct Timing {
@@ -119,9 +121,6 @@ int main() {
   PumpMessages();
   RECT client;
   GetClientRect(hwnd, &client);
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  const double ticksPerMs = static_cast<double>(frequency.QuadPart) / 1000.0;
 
   // c = -0.1226 + 0.7449i, in a period-3 bulb: the orbit takes all 4095 steps and its polyline
   // runs between three distant points.
@@ -134,7 +133,7 @@ int main() {
 
   std::printf(
       "client %ldx%ld (W %d, H %d), canvas %dx%d, scale %g, orbit %d steps, row kernel %s\n",
-      client.right, client.bottom, g_halfWidth, g_halfHeight, g_canvasWidth, g_canvasHeight,
+      static_cast<long>(client.right), static_cast<long>(client.bottom), g_halfWidth, g_halfHeight, g_canvasWidth, g_canvasHeight,
       g_scale, orbitSteps, KernelName(FastestEscapeRowKernel()));
   if (client.right != kClientWidth || client.bottom != kClientHeight ||
       g_canvasWidth < kClientWidth || g_canvasHeight < kClientHeight) {
@@ -143,19 +142,19 @@ int main() {
   std::printf("%-36s %10s %10s %10s %8s\n", "paint", "median ms", "min ms", "p90 ms", "frames");
   g_showSquares = 1;
   Measure("whole paint, detailed orbit", kFrames,
-          [&] { return TimePaint(hwnd, ticksPerMs, false); });
+          [&] { return TimePaint(hwnd, false); });
   g_showSquares = 0;
   const Timing plain = Measure("whole paint, plain orbit", kFrames,
-                               [&] { return TimePaint(hwnd, ticksPerMs, false); });
+                               [&] { return TimePaint(hwnd, false); });
   const Timing f5 = Measure("F5 paint (fractal rendered), plain", kFrames,
-                            [&] { return TimePaint(hwnd, ticksPerMs, true); });
+                            [&] { return TimePaint(hwnd, true); });
   const EscapeRowKernel fastest = FastestEscapeRowKernel();
   const Timing ours = Measure("raster alone, program's kernel", kFrames,
-                              [&] { return TimeRaster(fastest, ticksPerMs); });
+                              [&] { return TimeRaster(fastest); });
   Measure("copy of the raster into the layer", kFrames,
-          [&] { return TimeRasterCopy(hwnd, ticksPerMs); });
+          [&] { return TimeRasterCopy(hwnd); });
   const Timing scalar = Measure("raster alone, scalar reference", kScalarFrames,
-                                [&] { return TimeRaster(EscapeRowScalar, ticksPerMs); });
+                                [&] { return TimeRaster(EscapeRowScalar); });
   std::printf("\n");
   CompareWithScalarViewer("medians:", f5.median, plain.median, ours.median, scalar.median);
   CompareWithScalarViewer("fastest:", f5.fastest, plain.fastest, ours.fastest, scalar.fastest);

@@ -53,14 +53,20 @@ Quotient ProductDivide(int64_t d, int64_t t, int64_t n) {
 
 // A line walked along its major axis: pixel t (0 <= t < n) lies at major + step t, and on the
 // minor axis at the row nearest to minor + t dMinor / n, a tie going to the smaller coordinate
-// whatever the direction: minor + ceil((2 t dMinor - n) / 2n).
+// whatever the direction: minor + ceil((2 t dMinor - n) / 2n). With a = |dMinor| that offset is
+// direction * floor((2 a t + bias) / 2n), the bias n - 1 forwards and n backwards (where the
+// smaller coordinate lies the other way): one remainder, one carry a step.
 struct Walk {
-  int64_t major, minor, step, dMinor, n;
+  int64_t major, minor, step, direction, a, n;
 
-  int64_t MinorAt(int64_t t) const {
-    const Quotient p = ProductDivide(dMinor, t, n);
-    return minor + p.q + (2 * p.r > n);
+  int64_t Bias() const { return direction > 0 ? n - 1 : n; }
+  // floor((2 a t + bias) / 2n) and its remainder.
+  Quotient Offset(int64_t t) const {
+    const Quotient p = ProductDivide(a, t, n);  // a t = q n + r
+    const int64_t rest = 2 * p.r + Bias();      // below 3n: one more carry at most
+    return rest >= 2 * n ? Quotient{p.q + 1, rest - 2 * n} : Quotient{p.q, rest};
   }
+  int64_t MinorAt(int64_t t) const { return minor + direction * Offset(t).q; }
   // The first t in [low, high] for which `holds` is true, `holds` being false then true along
   // the walk; high + 1 when there is none.
   template <class Holds>
@@ -77,6 +83,37 @@ struct Walk {
   }
 };
 
+// Pixels first ... last of a walk, all on the surface: one address step along the major axis for
+// each, and one along the minor axis with each carry of the remainder.
+template <int kBytes>
+void Trace(const Surface& s, const Walk& w, bool xMajor, int64_t first, int64_t last,
+           uint32_t pixel) {
+  Quotient offset = w.Offset(first);
+  const int64_t major0 = w.major + w.step * first, minor0 = w.minor + w.direction * offset.q;
+  const int64_t x = xMajor ? major0 : minor0, y = xMajor ? minor0 : major0;
+  uint8_t* at = s.Row(static_cast<int32_t>(y)) + kBytes * x;
+  const intptr_t down = s.bottomUp ? -intptr_t{s.stride} : intptr_t{s.stride};
+  const intptr_t majorStep = xMajor ? kBytes * w.step : down * w.step;
+  const intptr_t minorStep = (xMajor ? down : kBytes) * w.direction;
+  const int64_t rise = 2 * w.a, run = 2 * w.n;
+  int64_t rest = offset.r;
+  for (int64_t count = last - first; count >= 0; --count) {
+    if (kBytes == 4) {
+      std::memcpy(at, &pixel, 4);
+    } else {
+      at[0] = static_cast<uint8_t>(pixel);
+      at[1] = static_cast<uint8_t>(pixel >> 8);
+      at[2] = static_cast<uint8_t>(pixel >> 16);
+    }
+    // Selects rather than branches or products: a line's carries are not predictable, and the
+    // remainder's chain of dependent steps sets the pace.
+    rest += rise;
+    const bool carry = rest >= run;
+    rest = carry ? rest - run : rest;
+    at += carry ? majorStep + minorStep : majorStep;
+  }
+}
+
 void WalkLine(const Surface& s, const Walk& w, bool xMajor, uint32_t pixel) {
   const int64_t majorSize = xMajor ? s.width : s.height;
   const int64_t minorSize = xMajor ? s.height : s.width;
@@ -89,7 +126,7 @@ void WalkLine(const Surface& s, const Walk& w, bool xMajor, uint32_t pixel) {
   // ... and of those the ones whose minor coordinate does too; it moves one way only.
   const auto inside = [&](int64_t m) { return m >= 0 && m < minorSize; };
   if (!inside(w.MinorAt(first)) || !inside(w.MinorAt(last))) {
-    if (w.dMinor >= 0) {
+    if (w.direction > 0) {
       first = w.First(first, last, [](int64_t m) { return m >= 0; });
       last = w.First(first, last, [&](int64_t m) { return m >= minorSize; }) - 1;
     } else {
@@ -98,16 +135,10 @@ void WalkLine(const Surface& s, const Walk& w, bool xMajor, uint32_t pixel) {
     }
   }
   if (first > last) return;
-  Quotient p = ProductDivide(w.dMinor, first, w.n);
-  for (int64_t t = first; t <= last; ++t) {
-    const int64_t major = w.major + w.step * t, minor = w.minor + p.q + (2 * p.r > w.n);
-    Plot(s, xMajor ? major : minor, xMajor ? minor : major, pixel);
-    p.r += w.dMinor;  // |dMinor| <= n: one correction at most
-    if (p.r >= w.n) {
-      p.r -= w.n, ++p.q;
-    } else if (p.r < 0) {
-      p.r += w.n, --p.q;
-    }
+  if (s.bitsPerPixel == 32) {
+    Trace<4>(s, w, xMajor, first, last, pixel);
+  } else {
+    Trace<3>(s, w, xMajor, first, last, pixel);
   }
 }
 
@@ -118,9 +149,9 @@ void LinePixels(const Surface& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1
   if (adx == 0 && ady == 0) return;
   // Ties between two axes (45 degrees) walk along x.
   if (adx >= ady) {
-    WalkLine(s, Walk{x0, y0, dx < 0 ? -1 : 1, dy, adx}, true, pixel);
+    WalkLine(s, Walk{x0, y0, dx < 0 ? -1 : 1, dy < 0 ? -1 : 1, ady, adx}, true, pixel);
   } else {
-    WalkLine(s, Walk{y0, x0, dy < 0 ? -1 : 1, dx, ady}, false, pixel);
+    WalkLine(s, Walk{y0, x0, dy < 0 ? -1 : 1, dx < 0 ? -1 : 1, adx, ady}, false, pixel);
   }
 }
 
