@@ -185,11 +185,11 @@ bool SurfaceOf(Context* c, bool writing, Surface* surface) {
               std::min(area.right, c->clip.right), std::min(area.bottom, c->clip.bottom)};
       if (area.left >= area.right || area.top >= area.bottom) return false;
     }
-    surface->bits = reinterpret_cast<uint8_t*>(pixels.bits + area.top * intptr_t{pixels.width} +
+    surface->bits = reinterpret_cast<uint8_t*>(pixels.bits + area.top * intptr_t{pixels.stride} +
                                                area.left);
     surface->width = area.right - area.left;
     surface->height = area.bottom - area.top;
-    surface->stride = pixels.width * 4;
+    surface->stride = pixels.stride * 4;
     surface->bitsPerPixel = 32;
     surface->bottomUp = false;
     surface->originX = area.left;

@@ -121,8 +121,9 @@ DWORD LiveGdiObjects();
 // drawn on), since a window can resize or go away while a context to it is held. Drawing stays
 // within `clip` when there is one (a paint's update rectangle); copying from it does not.
 struct WindowPixels {
-  uint32_t* bits;  // 32-bit, top-down, `width` pixels a row
+  uint32_t* bits;  // 32-bit, top-down
   int32_t width, height;
+  int32_t stride;  // pixels from one row to the next
 };
 using WindowPixelsLookup = WindowPixels (*)(void* owner, bool writing);
 HDC CreateWindowContext(WindowPixelsLookup lookup, void* owner, const RECT* clip);

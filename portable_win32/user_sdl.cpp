@@ -29,7 +29,6 @@ struct Window {
   DWORD style, exStyle;
   RECT rect;          // the client area on the screen
   RECT restoredRect;  // where a maximized or minimized window goes back to
-  std::vector<uint32_t> pixels;  // the client area, 32-bit, top-down
   RECT update = {0, 0, 0, 0};    // the part to paint, as a bounding rectangle
   bool erase = false;            // the update region wants its background erased first
   bool drawn = false;            // drawn on since it was last shown on the screen
@@ -145,22 +144,22 @@ void InvalidateAll(Window* w, bool erase) {
   w->erase = w->erase || erase;
 }
 
-// Shows the client's pixels on the screen.
+// The client's pixels are SDL's window surface itself, so drawing needs no copy of its own: 32
+// bits with red above green above blue, which is the byte order of GDI's 32-bit bitmaps. A
+// surface of another format (a display of fewer colours) is not drawn on.
+SDL_Surface* WindowSurface(Window* w) {
+  if (w->sdl == nullptr) return nullptr;
+  SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
+  if (s == nullptr || s->format->BytesPerPixel != 4 || s->format->Rmask != 0xFF0000 ||
+      s->format->Gmask != 0xFF00 || s->format->Bmask != 0xFF || s->pitch % 4 != 0)
+    return nullptr;
+  return s;
+}
+
+// Shows what was drawn on the screen.
 void Present(Window* w) {
   w->drawn = false;
-  if (w->sdl == nullptr || !w->onScreen) return;
-  SDL_Surface* surface = SDL_GetWindowSurface(w->sdl);
-  if (surface == nullptr || surface->format->BytesPerPixel != 4) return;
-  const int32_t width = std::min(surface->w, Width(w->rect));
-  const int32_t height = std::min(surface->h, Height(w->rect));
-  if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
-  for (int32_t y = 0; y < height; ++y) {
-    std::memcpy(static_cast<uint8_t*>(surface->pixels) + static_cast<intptr_t>(y) * surface->pitch,
-                w->pixels.data() + static_cast<intptr_t>(y) * Width(w->rect),
-                static_cast<size_t>(width) * 4);
-  }
-  if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-  SDL_UpdateWindowSurface(w->sdl);
+  if (w->onScreen && WindowSurface(w) != nullptr) SDL_UpdateWindowSurface(w->sdl);
 }
 
 void PresentDrawnWindows() {
@@ -168,14 +167,17 @@ void PresentDrawnWindows() {
     if (entry.second->drawn) Present(entry.second.get());
 }
 
+// The client area, or as much of it as SDL's surface holds while a new size is on its way.
 WindowPixels PixelsOf(void* owner, bool writing) {
   Window* w = Find(static_cast<HWND>(owner));
-  if (w == nullptr || w->pixels.empty()) return {nullptr, 0, 0};
+  SDL_Surface* s = w != nullptr ? WindowSurface(w) : nullptr;
+  if (s == nullptr) return {nullptr, 0, 0, 0};
   w->drawn = w->drawn || writing;
-  return {w->pixels.data(), Width(w->rect), Height(w->rect)};
+  return {static_cast<uint32_t*>(s->pixels), std::min(s->w, Width(w->rect)),
+          std::min(s->h, Height(w->rect)), s->pitch / 4};
 }
 
-WindowPixels NoPixels(void*, bool) { return {nullptr, 0, 0}; }
+WindowPixels NoPixels(void*, bool) { return {nullptr, 0, 0, 0}; }
 
 LRESULT Send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
   return w->procedure(w->handle, message, wParam, lParam);
@@ -200,8 +202,8 @@ void PlaceSdlWindow(Window* w) {
   }
 }
 
-// The client takes a new size: new pixels, the window on the screen resized, a full repaint when
-// the class asks for one, and a WM_SIZE of the given kind.
+// The client takes a new size: the window on the screen resized (and with it SDL's surface), a
+// full repaint when the class asks for one, and a WM_SIZE of the given kind.
 void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
   width = std::clamp(width, 0, kLargestClient);
   height = std::clamp(height, 0, kLargestClient);
@@ -209,10 +211,7 @@ void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
   w->rect.right = w->rect.left + width;
   w->rect.bottom = w->rect.top + height;
   PlaceSdlWindow(w);
-  if (changed) {
-    w->pixels.assign(static_cast<size_t>(width) * height, 0);
-    if (w->windowClass->info.style & (CS_HREDRAW | CS_VREDRAW)) InvalidateAll(w, true);
-  }
+  if (changed && (w->windowClass->info.style & (CS_HREDRAW | CS_VREDRAW))) InvalidateAll(w, true);
   Send(w, WM_SIZE, kind, MAKELPARAM(width, height));
 }
 
@@ -457,7 +456,7 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
       }
       return;
     case SDL_WINDOWEVENT_EXPOSED:
-      Present(w);  // the pixels are all kept: no repaint needed
+      Present(w);  // SDL keeps the surface's pixels: no repaint needed
       return;
     case SDL_WINDOWEVENT_CLOSE:
       Post(w->handle, WM_CLOSE, 0, 0);
@@ -600,7 +599,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   w->exStyle = exStyle;
   w->rect = {x, y, x + width, y + height};
   w->restoredRect = w->rect;
-  w->pixels.assign(static_cast<size_t>(width) * height, 0);
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
   if (!(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
@@ -633,7 +631,6 @@ BOOL DestroyWindow(HWND hwnd) {
   Send(w, WM_NCDESTROY, 0, 0);
   SDL_DestroyWindow(w->sdl);
   w->sdl = nullptr;
-  w->pixels = {};
   g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(),
                                 [&](const Timer& t) { return t.hwnd == hwnd; }),
                  g_timers.end());
