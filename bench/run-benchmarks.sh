@@ -1,14 +1,31 @@
 #!/bin/sh
-# run-benchmarks: the core kernels on the host (Google Benchmark) and whole frames of the program
-# under Wine. Runs what `make bench` built (build/native, build/win64) and builds nothing; other
-# trees can be named with OSTREVANE_NATIVE_BUILD and OSTREVANE_WIN64_BUILD.
+# run-benchmarks: the core kernels on the host (Google Benchmark); whole frames of the program
+# under Wine and natively over our layer, and the layer's drawing against Wine's GDI32, in one
+# Xvfb of 1920 x 1080. Runs what `make bench` built (build/native, build/win64) and builds nothing;
+# other trees can be named with OSTREVANE_NATIVE_BUILD and OSTREVANE_WIN64_BUILD.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
+# Run again inside the 1920 x 1080 Xvfb: the frames, one program after the other.
+if [ "${1:-}" = --frames ]; then
+  echo "Frames of the program under Wine (Xvfb screen 1920x1080):"
+  "$root/cmake/wine-run.sh" "$WINEPREFIX" "$OSTREVANE_FRAME_BENCH" | tr -d '\r'
+  echo
+  echo "Frames of the native program over our layer, same screen:"
+  "$OSTREVANE_NATIVE_FRAME_BENCH"
+  echo
+  echo "Our layer's drawing against Wine's GDI32:"
+  "$root/cmake/wine-run.sh" "$WINEPREFIX" "$OSTREVANE_GDI_BENCH" | tr -d '\r'
+  exit 0
+fi
 native=$(cd "${OSTREVANE_NATIVE_BUILD:-$root/build/native}" && pwd)
 win64=$(cd "${OSTREVANE_WIN64_BUILD:-$root/build/win64}" && pwd)
 core="$native/bench/core_bench"
 frame="$win64/bench/frame_bench.exe"
-for f in "$core" "$frame"; do
+gdi="$win64/bench/gdi_bench.exe"
+native_frame="$native/bench/frame_bench"
+export OSTREVANE_FRAME_BENCH="$frame" OSTREVANE_NATIVE_FRAME_BENCH="$native_frame"
+export OSTREVANE_GDI_BENCH="$gdi"
+for f in "$core" "$frame" "$gdi" "$native_frame"; do
   [ -f "$f" ] || { echo "run-benchmarks: $f is missing (make bench builds it)" >&2; exit 1; }
 done
 
@@ -36,10 +53,8 @@ grep '^"Raster' "$out/core.csv" | tr -d '"' | awk -F, '
     for (i = 1; i <= zooms; i++) printf "%s%s", zoom[i], (i % 5 == 0 || i == zooms) ? "\n" : "   "
     printf "Slowest by CPU time: k = %d (s = %.4g): %.1fx real, %.1fx CPU\n", slowest, 1.06 ^ slowest, slowestReal, slowestCpu }'
 echo
-echo "Frames of the program under Wine (Xvfb screen 1920x1080):"
 export WINEPREFIX="$win64/wineprefix"
 # A session left from a run on another display would be reused: start afresh, end afterwards.
 wineserver -k 2>/dev/null || true
-OSTREVANE_XVFB_SCREEN=1920x1080x24 "$root/cmake/with-xvfb.sh" \
-  "$root/cmake/wine-run.sh" "$WINEPREFIX" "$frame"
+OSTREVANE_XVFB_SCREEN=1920x1080x24 "$root/cmake/with-xvfb.sh" "$0" --frames
 wineserver -k 2>/dev/null || true
