@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "portable_win32/win32.h"
-
 #include "app/shell.h"
+#include "portable_win32/win32.h"
 #include "render/canvas.h"
 #include "render/escape_kernels.h"
 #include "render/escape_raster.h"
@@ -133,26 +132,24 @@ int main() {
 
   std::printf(
       "client %ldx%ld (W %d, H %d), canvas %dx%d, scale %g, orbit %d steps, row kernel %s\n",
-      static_cast<long>(client.right), static_cast<long>(client.bottom), g_halfWidth, g_halfHeight, g_canvasWidth, g_canvasHeight,
-      g_scale, orbitSteps, KernelName(FastestEscapeRowKernel()));
+      static_cast<long>(client.right), static_cast<long>(client.bottom), g_halfWidth, g_halfHeight,
+      g_canvasWidth, g_canvasHeight, g_scale, orbitSteps, KernelName(FastestEscapeRowKernel()));
   if (client.right != kClientWidth || client.bottom != kClientHeight ||
       g_canvasWidth < kClientWidth || g_canvasHeight < kClientHeight) {
     std::printf("the window or the canvas is not 1920x1080: is the X screen large enough?\n");
   }
   std::printf("%-36s %10s %10s %10s %8s\n", "paint", "median ms", "min ms", "p90 ms", "frames");
   g_showSquares = 1;
-  Measure("whole paint, detailed orbit", kFrames,
-          [&] { return TimePaint(hwnd, false); });
+  Measure("whole paint, detailed orbit", kFrames, [&] { return TimePaint(hwnd, false); });
   g_showSquares = 0;
-  const Timing plain = Measure("whole paint, plain orbit", kFrames,
-                               [&] { return TimePaint(hwnd, false); });
-  const Timing f5 = Measure("F5 paint (fractal rendered), plain", kFrames,
-                            [&] { return TimePaint(hwnd, true); });
+  const Timing plain =
+      Measure("whole paint, plain orbit", kFrames, [&] { return TimePaint(hwnd, false); });
+  const Timing f5 =
+      Measure("F5 paint (fractal rendered), plain", kFrames, [&] { return TimePaint(hwnd, true); });
   const EscapeRowKernel fastest = FastestEscapeRowKernel();
-  const Timing ours = Measure("raster alone, program's kernel", kFrames,
-                              [&] { return TimeRaster(fastest); });
-  Measure("copy of the raster into the layer", kFrames,
-          [&] { return TimeRasterCopy(hwnd); });
+  const Timing ours =
+      Measure("raster alone, program's kernel", kFrames, [&] { return TimeRaster(fastest); });
+  Measure("copy of the raster into the layer", kFrames, [&] { return TimeRasterCopy(hwnd); });
   const Timing scalar = Measure("raster alone, scalar reference", kScalarFrames,
                                 [&] { return TimeRaster(EscapeRowScalar); });
   std::printf("\n");

@@ -37,7 +37,8 @@ std::vector<POINT> OrbitCorners() {
                              kHeight / 2 + 402, kOrbitStepLimit);
   std::vector<POINT> corners;
   auto add = [&](int32_t x, int32_t y) { corners.push_back({x, y}); };
-  TraceOrbit(entries, n, true, add, [](int) {}, add);
+  TraceOrbit(
+      entries, n, true, add, [](int) {}, add);
   return corners;
 }
 
@@ -60,7 +61,6 @@ struct Work {
   void CopyRender() { Gdi::BitBlt(layer.dc, 0, 0, kWidth, kHeight, raster.dc, 0, 0); }
   void CopyFrame() { Gdi::BitBlt(frame.dc, 0, 0, kWidth, kHeight, layer.dc, 0, 0); }
 };
-
 
 }  // namespace
 

@@ -68,7 +68,7 @@ constexpr int kObjectQuota = 10000;
 constexpr int kPsNull = 5;
 constexpr int kDefaultBitmap = 21;  // the 1 x 1 bitmap a new memory context holds
 
-std::vector<Entry> g_objects(1);   // entry 0 is never used: no handle is null
+std::vector<Entry> g_objects(1);    // entry 0 is never used: no handle is null
 std::vector<uint16_t> g_freeSlots;  // indices of free entries
 int g_liveObjects = 0;
 HGDIOBJ g_stock[kDefaultBitmap + 1] = {};
@@ -185,8 +185,8 @@ bool SurfaceOf(Context* c, bool writing, Surface* surface) {
               std::min(area.right, c->clip.right), std::min(area.bottom, c->clip.bottom)};
       if (area.left >= area.right || area.top >= area.bottom) return false;
     }
-    surface->bits = reinterpret_cast<uint8_t*>(pixels.bits + area.top * intptr_t{pixels.stride} +
-                                               area.left);
+    surface->bits =
+        reinterpret_cast<uint8_t*>(pixels.bits + area.top * intptr_t{pixels.stride} + area.left);
     surface->width = area.right - area.left;
     surface->height = area.bottom - area.top;
     surface->stride = pixels.stride * 4;

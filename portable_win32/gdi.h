@@ -97,8 +97,8 @@ HGDIOBJ GetStockObject(int which);
 DWORD GetObjectType(HGDIOBJ object);
 int GetObjectA(HANDLE object, int size, LPVOID buffer);
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
-                         HANDLE section, DWORD offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
               UINT usage);
 HPEN CreatePen(int style, int width, COLORREF colour);

@@ -142,8 +142,7 @@ void WalkLine(const Surface& s, const Walk& w, bool xMajor, uint32_t pixel) {
   }
 }
 
-void LinePixels(const Surface& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
-                uint32_t pixel) {
+void LinePixels(const Surface& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t pixel) {
   const int64_t dx = x1 - x0, dy = y1 - y0;
   const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
   if (adx == 0 && ady == 0) return;

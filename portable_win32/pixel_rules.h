@@ -33,7 +33,8 @@ void FillPixels(const Surface& surface, int32_t left, int32_t top, int32_t right
 // The line from (x0, y0) towards (x1, y1): its first pixel drawn, its last not.
 void DrawLinePixels(const Surface& surface, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
                     uint32_t colour);
-// The outline of the ellipse inscribed in the box, within left ... right - 1 and top ... bottom - 1.
+// The outline of the ellipse inscribed in the box, within left ... right - 1 and top ... bottom
+// - 1.
 void DrawEllipsePixels(const Surface& surface, int32_t left, int32_t top, int32_t right,
                        int32_t bottom, uint32_t colour);
 // A plain copy of width x height pixels from (fromX, fromY) of `from` to (x, y) of `to`, clipped

@@ -27,12 +27,12 @@ struct Window {
   std::string title;
   WNDPROC procedure;
   DWORD style, exStyle;
-  RECT rect;          // the client area on the screen
-  RECT restoredRect;  // where a maximized or minimized window goes back to
-  RECT update = {0, 0, 0, 0};    // the part to paint, as a bounding rectangle
-  bool erase = false;            // the update region wants its background erased first
-  bool drawn = false;            // drawn on since it was last shown on the screen
-  bool onScreen = false;         // shown by SDL; WS_VISIBLE may be cleared by a new style alone
+  RECT rect;                   // the client area on the screen
+  RECT restoredRect;           // where a maximized or minimized window goes back to
+  RECT update = {0, 0, 0, 0};  // the part to paint, as a bounding rectangle
+  bool erase = false;          // the update region wants its background erased first
+  bool drawn = false;          // drawn on since it was last shown on the screen
+  bool onScreen = false;       // shown by SDL; WS_VISIBLE may be cleared by a new style alone
   SDL_Window* sdl = nullptr;
   uint32_t sdlId = 0;
   std::deque<SDL_Point> requestedSizes;  // sizes asked of SDL whose events are still to come
@@ -300,44 +300,85 @@ WPARAM VirtualKey(SDL_Scancode code) {
   if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
     return VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1);
   switch (code) {
-    case SDL_SCANCODE_0: return '0';
-    case SDL_SCANCODE_KP_0: return VK_NUMPAD0;
-    case SDL_SCANCODE_ESCAPE: return VK_ESCAPE;
-    case SDL_SCANCODE_RETURN: return VK_RETURN;
-    case SDL_SCANCODE_BACKSPACE: return VK_BACK;
-    case SDL_SCANCODE_TAB: return VK_TAB;
-    case SDL_SCANCODE_SPACE: return VK_SPACE;
-    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
-    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
-    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
-    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
-    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
-    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
-    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
-    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
-    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
-    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
-    case SDL_SCANCODE_SLASH: return VK_OEM_2;
-    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
-    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
-    case SDL_SCANCODE_KP_PERIOD: return VK_DECIMAL;
-    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
-    case SDL_SCANCODE_LEFT: return VK_LEFT;
-    case SDL_SCANCODE_RIGHT: return VK_RIGHT;
-    case SDL_SCANCODE_UP: return VK_UP;
-    case SDL_SCANCODE_DOWN: return VK_DOWN;
-    case SDL_SCANCODE_HOME: return VK_HOME;
-    case SDL_SCANCODE_END: return VK_END;
-    case SDL_SCANCODE_PAGEUP: return VK_PRIOR;
-    case SDL_SCANCODE_PAGEDOWN: return VK_NEXT;
-    case SDL_SCANCODE_INSERT: return VK_INSERT;
-    case SDL_SCANCODE_DELETE: return VK_DELETE;
-    case SDL_SCANCODE_LSHIFT: case SDL_SCANCODE_RSHIFT: return VK_SHIFT;
-    case SDL_SCANCODE_LCTRL: case SDL_SCANCODE_RCTRL: return VK_CONTROL;
-    case SDL_SCANCODE_LALT: case SDL_SCANCODE_RALT: return VK_MENU;
-    default: return 0;
+    case SDL_SCANCODE_0:
+      return '0';
+    case SDL_SCANCODE_KP_0:
+      return VK_NUMPAD0;
+    case SDL_SCANCODE_ESCAPE:
+      return VK_ESCAPE;
+    case SDL_SCANCODE_RETURN:
+      return VK_RETURN;
+    case SDL_SCANCODE_BACKSPACE:
+      return VK_BACK;
+    case SDL_SCANCODE_TAB:
+      return VK_TAB;
+    case SDL_SCANCODE_SPACE:
+      return VK_SPACE;
+    case SDL_SCANCODE_MINUS:
+      return VK_OEM_MINUS;
+    case SDL_SCANCODE_EQUALS:
+      return VK_OEM_PLUS;
+    case SDL_SCANCODE_LEFTBRACKET:
+      return VK_OEM_4;
+    case SDL_SCANCODE_RIGHTBRACKET:
+      return VK_OEM_6;
+    case SDL_SCANCODE_BACKSLASH:
+      return VK_OEM_5;
+    case SDL_SCANCODE_SEMICOLON:
+      return VK_OEM_1;
+    case SDL_SCANCODE_APOSTROPHE:
+      return VK_OEM_7;
+    case SDL_SCANCODE_GRAVE:
+      return VK_OEM_3;
+    case SDL_SCANCODE_COMMA:
+      return VK_OEM_COMMA;
+    case SDL_SCANCODE_PERIOD:
+      return VK_OEM_PERIOD;
+    case SDL_SCANCODE_SLASH:
+      return VK_OEM_2;
+    case SDL_SCANCODE_KP_PLUS:
+      return VK_ADD;
+    case SDL_SCANCODE_KP_MINUS:
+      return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_MULTIPLY:
+      return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_DIVIDE:
+      return VK_DIVIDE;
+    case SDL_SCANCODE_KP_PERIOD:
+      return VK_DECIMAL;
+    case SDL_SCANCODE_KP_ENTER:
+      return VK_RETURN;
+    case SDL_SCANCODE_LEFT:
+      return VK_LEFT;
+    case SDL_SCANCODE_RIGHT:
+      return VK_RIGHT;
+    case SDL_SCANCODE_UP:
+      return VK_UP;
+    case SDL_SCANCODE_DOWN:
+      return VK_DOWN;
+    case SDL_SCANCODE_HOME:
+      return VK_HOME;
+    case SDL_SCANCODE_END:
+      return VK_END;
+    case SDL_SCANCODE_PAGEUP:
+      return VK_PRIOR;
+    case SDL_SCANCODE_PAGEDOWN:
+      return VK_NEXT;
+    case SDL_SCANCODE_INSERT:
+      return VK_INSERT;
+    case SDL_SCANCODE_DELETE:
+      return VK_DELETE;
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT:
+      return VK_SHIFT;
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL:
+      return VK_CONTROL;
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT:
+      return VK_MENU;
+    default:
+      return 0;
   }
 }
 
@@ -380,10 +421,17 @@ void OnMouseButton(const SDL_MouseButtonEvent& button) {
   const bool down = button.type == SDL_MOUSEBUTTONDOWN;
   UINT message;
   switch (button.button) {
-    case SDL_BUTTON_LEFT: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; break;
-    case SDL_BUTTON_RIGHT: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; break;
-    case SDL_BUTTON_MIDDLE: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; break;
-    default: return;
+    case SDL_BUTTON_LEFT:
+      message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      break;
+    case SDL_BUTTON_RIGHT:
+      message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      break;
+    case SDL_BUTTON_MIDDLE:
+      message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+      break;
+    default:
+      return;
   }
   Post(w->handle, message, KeyState(SDL_GetMouseState(nullptr, nullptr)),
        MAKELPARAM(button.x, button.y));
@@ -422,7 +470,8 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
       }
       asked.clear();
       if (event.data1 == Width(w->rect) && event.data2 == Height(w->rect)) return;
-      Resize(w, event.data1, event.data2, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
+      Resize(w, event.data1, event.data2,
+             (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
       return;
     }
     case SDL_WINDOWEVENT_MOVED: {
@@ -468,14 +517,25 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
 
 void OnSdlEvent(const SDL_Event& event) {
   switch (event.type) {
-    case SDL_WINDOWEVENT: OnWindowEvent(event.window); break;
+    case SDL_WINDOWEVENT:
+      OnWindowEvent(event.window);
+      break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP: OnKey(event.key); break;
-    case SDL_MOUSEMOTION: OnMouseMotion(event.motion); break;
+    case SDL_KEYUP:
+      OnKey(event.key);
+      break;
+    case SDL_MOUSEMOTION:
+      OnMouseMotion(event.motion);
+      break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: OnMouseButton(event.button); break;
-    case SDL_MOUSEWHEEL: OnMouseWheel(event.wheel); break;
-    default: break;  // SDL_QUIT too: each window's close box comes as its own event
+    case SDL_MOUSEBUTTONUP:
+      OnMouseButton(event.button);
+      break;
+    case SDL_MOUSEWHEEL:
+      OnMouseWheel(event.wheel);
+      break;
+    default:
+      break;  // SDL_QUIT too: each window's close box comes as its own event
   }
 }
 
@@ -518,8 +578,9 @@ bool NextMessage(MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
   if (InRange(WM_TIMER, first, last)) {
     for (Timer& t : g_timers) {
       if (t.due > Now() || !ForWindow(hwnd, t.hwnd)) continue;
-      *out = MSG{t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.procedure),
-                 static_cast<DWORD>(Now()), {0, 0}};
+      *out = MSG{
+          t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.procedure), static_cast<DWORD>(Now()),
+          {0, 0}};
       if (remove) t.due = Now() + t.interval;
       return true;
     }
@@ -634,9 +695,9 @@ BOOL DestroyWindow(HWND hwnd) {
   g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(),
                                 [&](const Timer& t) { return t.hwnd == hwnd; }),
                  g_timers.end());
-  g_queue.erase(std::remove_if(g_queue.begin(), g_queue.end(),
-                               [&](const MSG& m) { return m.hwnd == hwnd; }),
-                g_queue.end());
+  g_queue.erase(
+      std::remove_if(g_queue.begin(), g_queue.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
+      g_queue.end());
   const auto entry = g_windows.find(reinterpret_cast<uintptr_t>(hwnd));
   g_destroyed.push_back(std::move(entry->second));
   g_windows.erase(entry);
@@ -710,10 +771,14 @@ LONG_PTR GetWindowLongPtrA(HWND hwnd, int index) {
   Window* w = Find(hwnd);
   if (w == nullptr) return 0;
   switch (index) {
-    case GWL_STYLE: return static_cast<LONG>(w->style);
-    case GWL_EXSTYLE: return static_cast<LONG>(w->exStyle);
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(w->procedure);
-    default: return 0;
+    case GWL_STYLE:
+      return static_cast<LONG>(w->style);
+    case GWL_EXSTYLE:
+      return static_cast<LONG>(w->exStyle);
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(w->procedure);
+    default:
+      return 0;
   }
 }
 
@@ -724,12 +789,17 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   if (w == nullptr) return 0;
   const LONG_PTR previous = GetWindowLongPtrA(hwnd, index);
   switch (index) {
-    case GWL_STYLE: w->style = static_cast<DWORD>(value); break;
-    case GWL_EXSTYLE: w->exStyle = static_cast<DWORD>(value); break;
+    case GWL_STYLE:
+      w->style = static_cast<DWORD>(value);
+      break;
+    case GWL_EXSTYLE:
+      w->exStyle = static_cast<DWORD>(value);
+      break;
     case GWLP_WNDPROC:
       if (value != 0) w->procedure = reinterpret_cast<WNDPROC>(value);
       break;
-    default: return 0;
+    default:
+      return 0;
   }
   return previous;
 }
@@ -844,7 +914,7 @@ LRESULT DispatchMessageA(const MSG* message) {
   if (message == nullptr) return 0;
   if (message->message == WM_TIMER && message->lParam != 0) {
     reinterpret_cast<TIMERPROC>(message->lParam)(message->hwnd, WM_TIMER, message->wParam,
-                                                  static_cast<DWORD>(Now()));
+                                                 static_cast<DWORD>(Now()));
     return 0;
   }
   Window* w = Find(message->hwnd);
@@ -903,8 +973,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT CallWindowProcA(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam,
-                        LPARAM lParam) {
+LRESULT CallWindowProcA(WNDPROC procedure, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return procedure != nullptr ? procedure(hwnd, message, wParam, lParam) : 0;
 }
 

@@ -60,23 +60,22 @@ constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK
 // Virtual-key codes.
 constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
                  VK_CONTROL = 0x11, VK_MENU = 0x12, VK_PAUSE = 0x13, VK_CAPITAL = 0x14,
-                 VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
-                 VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27,
-                 VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_NUMPAD0 = 0x60,
-                 VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SEPARATOR = 0x6C, VK_SUBTRACT = 0x6D,
-                 VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_F1 = 0x70, VK_F4 = 0x73, VK_F5 = 0x74,
-                 VK_F6 = 0x75, VK_F10 = 0x79, VK_F11 = 0x7A, VK_F12 = 0x7B, VK_OEM_1 = 0xBA,
-                 VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD,
-                 VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB,
-                 VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE;
+                 VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23,
+                 VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
+                 VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A,
+                 VK_ADD = 0x6B, VK_SEPARATOR = 0x6C, VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E,
+                 VK_DIVIDE = 0x6F, VK_F1 = 0x70, VK_F4 = 0x73, VK_F5 = 0x74, VK_F6 = 0x75,
+                 VK_F10 = 0x79, VK_F11 = 0x7A, VK_F12 = 0x7B, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB,
+                 VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF,
+                 VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD,
+                 VK_OEM_7 = 0xDE;
 
 // Window styles, class styles, showing and positioning.
 constexpr DWORD WS_OVERLAPPED = 0x00000000u, WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u,
-                WS_MINIMIZE = 0x20000000u, WS_VISIBLE = 0x10000000u,
-                WS_CLIPSIBLINGS = 0x04000000u, WS_MAXIMIZE = 0x01000000u,
-                WS_CAPTION = 0x00C00000u, WS_SYSMENU = 0x00080000u, WS_THICKFRAME = 0x00040000u,
-                WS_MINIMIZEBOX = 0x00020000u, WS_MAXIMIZEBOX = 0x00010000u,
-                WS_OVERLAPPEDWINDOW = 0x00CF0000u;
+                WS_MINIMIZE = 0x20000000u, WS_VISIBLE = 0x10000000u, WS_CLIPSIBLINGS = 0x04000000u,
+                WS_MAXIMIZE = 0x01000000u, WS_CAPTION = 0x00C00000u, WS_SYSMENU = 0x00080000u,
+                WS_THICKFRAME = 0x00040000u, WS_MINIMIZEBOX = 0x00020000u,
+                WS_MAXIMIZEBOX = 0x00010000u, WS_OVERLAPPEDWINDOW = 0x00CF0000u;
 constexpr UINT CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002;
 constexpr int CW_USEDEFAULT = INT32_MIN;
 constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2,

@@ -2,9 +2,9 @@
 // pens, made at the first paint and kept for the life of the window.
 #pragma once
 
-#include "portable_win32/win32.h"
-
 #include <cstdint>
+
+#include "portable_win32/win32.h"
 
 constexpr int kGreyPenCount = 224;
 

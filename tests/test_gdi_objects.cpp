@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "portable_win32/win32.h"
-#include "tests/expected_picture.h"
 #include "render/canvas.h"
+#include "tests/expected_picture.h"
 #include "view/view_state.h"
 #include "win32_fixture.h"
 #if defined(_WIN32)

@@ -69,17 +69,37 @@ std::vector<Line> LineCases() {
   for (int dx = -2; dx <= 2; ++dx)
     for (int dy = -2; dy <= 2; ++dy) lines.push_back({30, 23, 30 + dx, 23 + dy});  // 0 ... 2 long
   // Wholly outside: beside an edge, past a corner, along an edge's outer side.
-  lines.insert(lines.end(), {{-5, -5, 70, -1}, {-20, 10, -1, 40}, {62, -9, 120, 40},
-                             {-10, 40, 20, 70}, {65, 30, 30, 65}, {-1, -1, -1, 47},
-                             {61, 0, 61, 47}, {0, 47, 61, 47}});
+  lines.insert(lines.end(), {{-5, -5, 70, -1},
+                             {-20, 10, -1, 40},
+                             {62, -9, 120, 40},
+                             {-10, 40, 20, 70},
+                             {65, 30, 30, 65},
+                             {-1, -1, -1, 47},
+                             {61, 0, 61, 47},
+                             {0, 47, 61, 47}});
   // Ends near the 32-bit limits that Wine's GDI draws right.
   const int M = INT_MAX, m = INT_MIN;
-  lines.insert(lines.end(),
-               {{m, 10, M, 10}, {m, 10, 30, 10}, {30, 10, m, 10}, {30, 10, M, 10}, {20, m, 20, M},
-                {20, m, 20, 30}, {m, m, M, M}, {M, M, m, m}, {m, M, M, m}, {0, 0, M, M},
-                {M, M, 0, 0}, {0, 46, M, m + 46}, {5, 5, M, 40}, {5, 5, m, 40}, {5, 5, 40, M},
-                {5, 5, 40, m}, {60, 5, m, 6}, {0, 5, M, 6}, {m, 5, m + 1, 6},
-                {-134217728, -134217728, 134217727, 134217727}, {0, 0, 134217727, 100000}});
+  lines.insert(lines.end(), {{m, 10, M, 10},
+                             {m, 10, 30, 10},
+                             {30, 10, m, 10},
+                             {30, 10, M, 10},
+                             {20, m, 20, M},
+                             {20, m, 20, 30},
+                             {m, m, M, M},
+                             {M, M, m, m},
+                             {m, M, M, m},
+                             {0, 0, M, M},
+                             {M, M, 0, 0},
+                             {0, 46, M, m + 46},
+                             {5, 5, M, 40},
+                             {5, 5, m, 40},
+                             {5, 5, 40, M},
+                             {5, 5, 40, m},
+                             {60, 5, m, 6},
+                             {0, 5, M, 6},
+                             {m, 5, m + 1, 6},
+                             {-134217728, -134217728, 134217727, 134217727},
+                             {0, 0, 134217727, 100000}});
   return lines;
 }
 
@@ -116,8 +136,8 @@ TEST(LayerPixels, EllipseOutlinesAreGdis) {
   // Boxes 0 ... 3 and more pixels across, upside down and back to front, inside, across each
   // edge and corner, around the whole surface, and wholly outside.
   const int sizes[] = {0, 1, 2, 3, 4, 5, 6, 7, 10, 11, 30, 61, 62, 200, 1000, 46341};
-  const POINT centres[] = {{30, 23}, {0, 0}, {60, 46}, {-2, 23}, {62, 23}, {30, -1}, {30, 48},
-                           {-40, -40}, {200, 23}};
+  const POINT centres[] = {{30, 23}, {0, 0},   {60, 46},   {-2, 23}, {62, 23},
+                           {30, -1}, {30, 48}, {-40, -40}, {200, 23}};
   for (const POINT& c : centres)
     for (int w : sizes)
       for (int h : sizes) {
@@ -136,9 +156,8 @@ TEST(LayerPixels, EllipseOutlinesAreGdis) {
   }
   for (Format format : kFormats) {
     for (const RECT& b : boxes) {
-      const std::string d = Differences(format, [&](auto gdi, auto dc) {
-        gdi.Ellipse(dc, b.left, b.top, b.right, b.bottom);
-      });
+      const std::string d = Differences(
+          format, [&](auto gdi, auto dc) { gdi.Ellipse(dc, b.left, b.top, b.right, b.bottom); });
       ASSERT_EQ(d, "") << "format " << format << ": box " << b.left << "," << b.top << " to "
                        << b.right << "," << b.bottom;
     }
@@ -147,8 +166,9 @@ TEST(LayerPixels, EllipseOutlinesAreGdis) {
 }
 
 TEST(LayerPixels, FillsAreGdis) {
-  const RECT rects[] = {{0, 0, kWidth, kHeight}, {5, 7, 6, 8},     {-5, -5, 10, 10},
-                        {50, 40, 90, 90},        {10, 10, 10, 30}, {40, 30, 10, 5},
+  const RECT rects[] = {{0, 0, kWidth, kHeight}, {5, 7, 6, 8},
+                        {-5, -5, 10, 10},        {50, 40, 90, 90},
+                        {10, 10, 10, 30},        {40, 30, 10, 5},
                         {10, 30, 40, 5},         {INT_MIN, INT_MIN, INT_MAX, INT_MAX}};
   for (Format format : kFormats)
     for (const RECT& r : rects) {
@@ -158,8 +178,8 @@ TEST(LayerPixels, FillsAreGdis) {
         gdi.DeleteObject(brush);
         gdi.FillRect(dc, RECT{r.left / 2, 20, r.right / 2, 23}, gdi.SystemBrush(COLOR_WINDOW));
       });
-      EXPECT_EQ(d, "") << "format " << format << ": " << r.left << "," << r.top << " to "
-                       << r.right << "," << r.bottom;
+      EXPECT_EQ(d, "") << "format " << format << ": " << r.left << "," << r.top << " to " << r.right
+                       << "," << r.bottom;
     }
 }
 
@@ -180,25 +200,28 @@ void CopyPattern(Gdi gdi, Dc dc, Format source, const Blit& b) {
 }
 
 TEST(LayerPixels, BlockCopiesAreGdis) {
-  std::vector<Blit> blits = {{0, 0, kWidth, kHeight, 0, 0},   {5, 6, 20, 10, 3, 2},
-                             {-7, -3, 30, 30, 0, 0},          {50, 40, 30, 30, 0, 0},
-                             {0, 0, 30, 30, -10, -4},         {10, 10, 40, 40, 40, 40},
-                             {0, 0, 0, 10, 0, 0},             {3, 3, 1, 1, 60, 60},
+  std::vector<Blit> blits = {{0, 0, kWidth, kHeight, 0, 0},
+                             {5, 6, 20, 10, 3, 2},
+                             {-7, -3, 30, 30, 0, 0},
+                             {50, 40, 30, 30, 0, 0},
+                             {0, 0, 30, 30, -10, -4},
+                             {10, 10, 40, 40, 40, 40},
+                             {0, 0, 0, 10, 0, 0},
+                             {3, 3, 1, 1, 60, 60},
                              {INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0},
                              {0, 0, INT_MAX, INT_MAX, INT_MIN, INT_MIN}};
   std::mt19937 random(20261210);
   auto any = [&](int low, int high) { return low + static_cast<int>(random() % (high - low)); };
   for (int i = 0; i < 600; ++i)
-    blits.push_back({any(-70, 70), any(-60, 60), any(0, 90), any(0, 70), any(-70, 70),
-                     any(-60, 60)});
+    blits.push_back(
+        {any(-70, 70), any(-60, 60), any(0, 90), any(0, 70), any(-70, 70), any(-60, 60)});
   for (Format to : kFormats)
     for (Format from : kFormats)
       for (const Blit& b : blits) {
         const std::string d =
             Differences(to, [&](auto gdi, auto dc) { CopyPattern(gdi, dc, from, b); });
-        ASSERT_EQ(d, "") << "format " << from << " to " << to << ": " << b.width << "x"
-                         << b.height << " from " << b.fromX << "," << b.fromY << " to " << b.x
-                         << "," << b.y;
+        ASSERT_EQ(d, "") << "format " << from << " to " << to << ": " << b.width << "x" << b.height
+                         << " from " << b.fromX << "," << b.fromY << " to " << b.x << "," << b.y;
       }
 }
 

@@ -4,7 +4,6 @@
 // the size changes F11 brings) must agree with the view state at every checkpoint, the raster
 // must stay inside its buffer, and Esc must still end the window.
 #include <gtest/gtest.h>
-#include "portable_win32/win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,10 +17,11 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "tests/expected_picture.h"
+#include "portable_win32/win32.h"
 #include "render/canvas.h"
-#include "view/view_state.h"
+#include "tests/expected_picture.h"
 #include "tests/view_snapshot.h"
+#include "view/view_state.h"
 #include "win32_fixture.h"
 
 namespace {

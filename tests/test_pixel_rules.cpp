@@ -42,10 +42,16 @@ std::set<std::pair<int, int>> RulePixels(int x0, int y0, int x1, int y1) {
 
 TEST(PixelRules, LinesAcrossThe32BitRangeFollowTheRule) {
   const int M = INT_MAX, m = INT_MIN;
-  std::vector<std::vector<int>> lines = {
-      {M, 10, m, 10},  {M, 10, 30, 10},  {20, M, 20, m},     {20, M, 20, 5},
-      {M, 20, m, 21},  {m, 20, M, 21},   {m, 0, M, 46},      {M, 0, m, 46},
-      {-342710408, 17, 375733240, 46},   {-1765589, 40, 404781137, 41}};
+  std::vector<std::vector<int>> lines = {{M, 10, m, 10},
+                                         {M, 10, 30, 10},
+                                         {20, M, 20, m},
+                                         {20, M, 20, 5},
+                                         {M, 20, m, 21},
+                                         {m, 20, M, 21},
+                                         {m, 0, M, 46},
+                                         {M, 0, m, 46},
+                                         {-342710408, 17, 375733240, 46},
+                                         {-1765589, 40, 404781137, 41}};
   std::mt19937 random(20261211);
   for (int i = 0; i < 3000; ++i) {
     const int near = static_cast<int>(random() % 80) - 10, far = static_cast<int>(random());

@@ -1,11 +1,11 @@
 // Helpers for tests that drive the real window and the real GDI under Wine.
 #pragma once
 
-#include "portable_win32/win32.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "portable_win32/win32.h"
 
 // Bits the window manager keeps in a window's style on its own: visibility and the minimized or
 // maximized state follow ShowWindow, and a top-level window always clips its siblings.

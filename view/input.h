@@ -2,9 +2,9 @@
 // has decoded. Each returns the window procedure's result.
 #pragma once
 
-#include "portable_win32/win32.h"
-
 #include <cstdint>
+
+#include "portable_win32/win32.h"
 
 // `lParam` goes on to the default handling of keys that are not commands.
 LRESULT OnKeyDown(HWND hwnd, WPARAM key, LPARAM lParam);
