@@ -1,5 +1,6 @@
-# Sourced by the scripts that drive the real viewer under Wine and X: its window title, and the
-# waits for its window and for its exit. A script may define its own fail() after sourcing this.
+# Sourced by the scripts that drive the real viewer under Wine and X: its window title, the waits
+# for its window and for its exit, its place on the screen and its focus. A script may define its
+# own fail() after sourcing this.
 title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
 
 fail() {
@@ -41,4 +42,17 @@ expect_exit_zero() {
   wait "$1"
   exit_code=$?
   [ $exit_code -eq 0 ] || fail "the viewer exited with code $exit_code after Esc"
+}
+
+# window_geometry: "X Y WIDTH HEIGHT" of window $wid on the screen; xwininfo's, since xdotool's is
+# off by the frame for a window that a window manager has framed.
+window_geometry() {
+  xwininfo -id "$wid" | awk -F: '/Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ {
+    y = $2 } /Width/ { w = $2 } /Height/ { h = $2 } END { if (w) print x + 0, y + 0, w + 0, h + 0 }'
+}
+
+# focus: gives window $wid the keyboard, through the window manager when there is one.
+focus() {
+  xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" ||
+    fail "cannot focus window $wid"
 }

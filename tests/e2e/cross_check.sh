@@ -21,11 +21,6 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-client_of() {
-  xwininfo -id "$wid" | awk -F: '/Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ {
-    y = $2 } /Width/ { w = $2 } /Height/ { h = $2 } END { print x + 0, y + 0, w + 0, h + 0 }'
-}
-
 # settle NAME X Y W H: waits until that part of the screen has stopped changing and differs from
 # the last step's, and keeps it as NAME.ppm.
 last=
@@ -50,8 +45,6 @@ settle() {
   done
 }
 
-focus() { xdotool windowfocus --sync "$wid" || fail "cannot focus window $wid"; }
-
 # drive KIND: starts one viewer and takes it through the steps, each kept as KIND-N.ppm.
 drive() {
   kind=$1
@@ -64,7 +57,7 @@ drive() {
   fi
   pid=$!
   wait_for_window "$pid" 60
-  set -- $(client_of)
+  set -- $(window_geometry)
   if [ "$kind" = exe ]; then
     # Wine draws the frame itself inside its X window: the client is found from the axes.
     import -window root -depth 8 "$work/exe-window.ppm"
@@ -75,8 +68,8 @@ drive() {
     size="$3 $4"
   else
     xdotool windowsize "$wid" $size
-    until [ "$(client_of | cut -d' ' -f3-)" = "$size" ]; do sleep 0.2; done
-    set -- $(client_of)
+    until [ "$(window_geometry | cut -d' ' -f3-)" = "$size" ]; do sleep 0.2; done
+    set -- $(window_geometry)
   fi
   cx=$1 cy=$2 cw=$3 ch=$4
   echo "$kind: client $cx,$cy ${cw}x$ch"

@@ -84,13 +84,7 @@ must_not() {
   sed 's/^FAIL /(as it should, no longer holds) /; s/^/  /' "$work/out"
 }
 
-# The window's place on the screen: xwininfo's, since xdotool's is off by the frame for a window
-# that a window manager has framed.
-geometry() {
-  info=$(xwininfo -id "$wid") || fail "no geometry for window $wid"
-  win=$(echo "$info" | awk -F: '/Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
-    /Width/ { w = $2 } /Height/ { h = $2 } END { print x + 0, y + 0, w + 0, h + 0 }')
-}
+geometry() { win=$(window_geometry) || fail "no geometry for window $wid"; }
 
 # reach "X Y WIDTH HEIGHT" WHAT: waits up to 10 s for the window to take that geometry.
 reach() {
@@ -101,10 +95,6 @@ reach() {
   done
 }
 
-focus() {
-  xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" ||
-    fail "cannot focus window $wid"
-}
 
 save_shot() {
   [ "${OSTREVANE_SAVE_SHOTS:-0}" = 1 ] || return 0
