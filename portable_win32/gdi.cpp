@@ -68,22 +68,32 @@ constexpr int kObjectQuota = 10000;
 constexpr int kPsNull = 5;
 constexpr int kDefaultBitmap = 21;  // the 1 x 1 bitmap a new memory context holds
 
-std::vector<Entry> g_objects(1);    // entry 0 is never used: no handle is null
-std::vector<uint16_t> g_freeSlots;  // indices of free entries
-int g_liveObjects = 0;
+struct ObjectTable {
+  std::vector<Entry> entries = std::vector<Entry>(1);  // entry 0 is never used: no handle is null
+  std::vector<uint16_t> freeSlots;                     // indices of free entries
+  int live = 0;
+};
+
+// Made at first use, not by a global's constructor: some start-ups (Wine's, for an MSVC-built exe)
+// run none.
+ObjectTable& Objects() {
+  static ObjectTable table;
+  return table;
+}
 HGDIOBJ g_stock[kDefaultBitmap + 1] = {};
 
 // A handle is an entry's index with its generation above it, so that a handle to a deleted
 // object stays invalid after the entry is reused.
 HGDIOBJ HandleOf(size_t index) {
-  return reinterpret_cast<HGDIOBJ>(uintptr_t{g_objects[index].generation} << 16 | index);
+  return reinterpret_cast<HGDIOBJ>(uintptr_t{Objects().entries[index].generation} << 16 | index);
 }
 
 Entry* Find(HGDIOBJ handle) {
   const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
   const size_t index = value & 0xFFFF;
-  if (value > 0xFFFFFFFFu || index == 0 || index >= g_objects.size()) return nullptr;
-  Entry& entry = g_objects[index];
+  std::vector<Entry>& entries = Objects().entries;
+  if (value > 0xFFFFFFFFu || index == 0 || index >= entries.size()) return nullptr;
+  Entry& entry = entries[index];
   if (entry.object.index() == 0 || entry.generation != (value >> 16 & 0xFFFF)) return nullptr;
   return &entry;
 }
@@ -95,28 +105,30 @@ T* Get(HGDIOBJ handle) {
 }
 
 HGDIOBJ Add(Object object) {
-  if (g_liveObjects >= kObjectQuota) return nullptr;
+  ObjectTable& table = Objects();
+  if (table.live >= kObjectQuota) return nullptr;
   size_t index;
-  if (!g_freeSlots.empty()) {
-    index = g_freeSlots.back();
-    g_freeSlots.pop_back();
+  if (!table.freeSlots.empty()) {
+    index = table.freeSlots.back();
+    table.freeSlots.pop_back();
   } else {
-    index = g_objects.size();
-    g_objects.emplace_back();
+    index = table.entries.size();
+    table.entries.emplace_back();
   }
-  Entry& entry = g_objects[index];
+  Entry& entry = table.entries[index];
   entry.object = std::move(object);
   entry.generation = static_cast<uint16_t>(entry.generation % 0xFFFF + 1);
   entry.deletePending = false;
   entry.selections = 0;
-  ++g_liveObjects;
+  ++table.live;
   return HandleOf(index);
 }
 
 void Free(Entry* entry) {
   entry->object = std::monostate();
-  --g_liveObjects;
-  g_freeSlots.push_back(static_cast<uint16_t>(entry - g_objects.data()));
+  ObjectTable& table = Objects();
+  --table.live;
+  table.freeSlots.push_back(static_cast<uint16_t>(entry - table.entries.data()));
 }
 
 void Retain(HGDIOBJ handle) {
@@ -492,6 +504,6 @@ BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX
 // Every operation has finished when it returns: there is no batch to flush.
 BOOL GdiFlush() { return 1; }
 
-DWORD LiveGdiObjects() { return static_cast<DWORD>(g_liveObjects); }
+DWORD LiveGdiObjects() { return static_cast<DWORD>(Objects().live); }
 
 }  // namespace portable_win32

@@ -1,16 +1,17 @@
 // make_icon FILE: writes the exe's icon (app/ostrevane.ico) to FILE. Each size is the start view
 // as the viewer draws it in a square client of that size (escape-time picture, reference circles,
-// axes), computed by the core; the test icon.from_core compares it with the stored icon.
+// axes), computed by the core and drawn with GDI's pixels; the test icon.from_core compares it
+// with the stored icon.
 //
 // Every image is an uncompressed 8-bit bitmap with a grey palette in which entry g is grey g: the
 // picture holds nothing but greys, so each pixel keeps its exact grey, and Windows reads bitmap
 // entries of every size, 256 included. No compressor is involved, so the bytes depend on the
 // core's arithmetic alone and are the same on every build machine.
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include "portable_win32/pixel_rules.h"
 #include "render/escape_raster.h"
 #include "render/overlay_geometry.h"
 #include "tests/expected_picture.h"  // kOverlayGrey
@@ -20,45 +21,29 @@ namespace {
 
 constexpr int kSizes[] = {16, 24, 32, 48, 256};
 
-// Square pixels, rows bottom-up as in a bitmap: display row y is row size - 1 - y.
-struct Greys {
-  int size;
-  std::vector<uint8_t> pixels;
-  void Set(int x, int y) {
-    if (x >= 0 && y >= 0 && x < size && y < size)
-      pixels[static_cast<size_t>(size - 1 - y) * size + x] = kOverlayGrey;
-  }
-};
-
-// Close to the outline the viewer's Ellipse(W - r, H - r, W + r, H + r) draws with a one-pixel
-// pen: a circle through the centres of columns W - r and W + r - 1, marked once per column and
-// once per row so that it has no gaps.
-void DrawCircle(Greys* image, int centre, int r) {
-  const double radius = r - 0.5;
-  for (int i = centre - r; i < centre + r; ++i) {
-    const double offset = i + 0.5 - centre;
-    const double across = std::sqrt(std::fmax(radius * radius - offset * offset, 0.0));
-    const int near = static_cast<int>(std::floor(centre - across));
-    const int far = static_cast<int>(std::floor(centre + across));
-    image->Set(i, near), image->Set(i, far), image->Set(near, i), image->Set(far, i);
-  }
-}
-
-Greys StartView(int size) {
+// The start view as the viewer's frame shows it in a square client: the escape-time picture, then
+// the circles and axes with GDI's pixels, drawn by our layer's rules (the same as GDI32's).
+std::vector<uint32_t> StartView(int size) {
   ResetViewState();
   const int half = size / 2;
-  Greys image{size, std::vector<uint8_t>(static_cast<size_t>(size) * size)};
+  // The scalar reference: every faster kernel gives the same bytes. Rows of 3 * size bytes end on
+  // a 32-bit boundary for every size here, as the raster buffer's must.
   std::vector<uint8_t> raster(static_cast<size_t>(size) * size * 3);
-  // The scalar reference: every faster kernel gives the same bytes.
   ComputeEscapeRaster(raster.data(), size, size, size * 3, half, half, g_scale, EscapeRowScalar);
-  for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = raster[3 * i];
+  std::vector<uint32_t> frame(static_cast<size_t>(size) * size);
+  const portable_win32::Surface from{raster.data(), size, size, size * 3, 24, true};
+  const portable_win32::Surface to{reinterpret_cast<uint8_t*>(frame.data()), size, size, size * 4};
+  portable_win32::CopyPixels(to, 0, 0, size, size, from, 0, 0);
+  const uint32_t grey = kOverlayGrey * 0x010101u;
   for (int numerator : {2 * half, half, half / 2}) {
     const double radius = CircleRadius(numerator, g_scale);
-    if (!RingMissesSurface(half, half, radius, size, size))
-      DrawCircle(&image, half, static_cast<int>(radius));
+    if (RingMissesSurface(half, half, radius, size, size)) continue;
+    const int r = static_cast<int>(radius);
+    portable_win32::DrawEllipsePixels(to, half - r, half - r, half + r, half + r, grey);
   }
-  for (int i = 0; i < size; ++i) image.Set(i, half), image.Set(half, i);
-  return image;
+  portable_win32::DrawLinePixels(to, 0, half, 2 * half, half, grey);
+  portable_win32::DrawLinePixels(to, half, 0, half, 2 * half, grey);
+  return frame;
 }
 
 void Put16(std::vector<uint8_t>* out, uint32_t v) {
@@ -72,8 +57,8 @@ void Put32(std::vector<uint8_t>* out, uint32_t v) {
 
 // One icon image: header, palette, pixels, then the all-opaque mask (1 bit a pixel), every row
 // padded to four bytes.
-std::vector<uint8_t> IconImage(const Greys& image) {
-  const uint32_t n = static_cast<uint32_t>(image.size);
+std::vector<uint8_t> IconImage(const std::vector<uint32_t>& frame, int size) {
+  const uint32_t n = static_cast<uint32_t>(size);
   const uint32_t pixelRow = (n + 3) & ~3u, maskRow = ((n + 31) / 32) * 4;
   std::vector<uint8_t> out;
   Put32(&out, 40);     // BITMAPINFOHEADER
@@ -85,8 +70,9 @@ std::vector<uint8_t> IconImage(const Greys& image) {
   Put32(&out, (pixelRow + maskRow) * n);
   for (int i = 0; i < 4; ++i) Put32(&out, 0);  // resolution, colours used and important
   for (uint32_t g = 0; g < 256; ++g) Put32(&out, g * 0x010101u);
-  for (uint32_t y = 0; y < n; ++y) {
-    out.insert(out.end(), image.pixels.begin() + y * n, image.pixels.begin() + (y + 1) * n);
+  for (uint32_t y = 0; y < n; ++y) {  // bottom-up; every pixel is a grey: its blue byte
+    for (uint32_t x = 0; x < n; ++x)
+      out.push_back(static_cast<uint8_t>(frame[(n - 1 - y) * n + x]));
     out.resize(out.size() + pixelRow - n);
   }
   out.resize(out.size() + maskRow * n);
@@ -95,7 +81,7 @@ std::vector<uint8_t> IconImage(const Greys& image) {
 
 std::vector<uint8_t> IconFile() {
   std::vector<std::vector<uint8_t>> images;
-  for (int size : kSizes) images.push_back(IconImage(StartView(size)));
+  for (int size : kSizes) images.push_back(IconImage(StartView(size), size));
   std::vector<uint8_t> out;
   Put16(&out, 0);  // ICONDIR
   Put16(&out, 1);  // an icon, not a cursor
