@@ -291,95 +291,64 @@ WPARAM KeyState(uint32_t buttons) {
   return state;
 }
 
-// The virtual-key code of a physical key, whatever the keyboard layout and the shift state; 0 for
-// keys without one here.
+// Virtual-key codes of physical keys, whatever the keyboard layout and the shift state.
+struct KeyCode {
+  SDL_Scancode scancode;
+  WPARAM virtualKey;
+};
+constexpr KeyCode kKeyCodes[] = {
+    {SDL_SCANCODE_ESCAPE, VK_ESCAPE},
+    {SDL_SCANCODE_RETURN, VK_RETURN},
+    {SDL_SCANCODE_BACKSPACE, VK_BACK},
+    {SDL_SCANCODE_TAB, VK_TAB},
+    {SDL_SCANCODE_SPACE, VK_SPACE},
+    {SDL_SCANCODE_0, '0'},
+    {SDL_SCANCODE_MINUS, VK_OEM_MINUS},
+    {SDL_SCANCODE_EQUALS, VK_OEM_PLUS},
+    {SDL_SCANCODE_LEFTBRACKET, VK_OEM_4},
+    {SDL_SCANCODE_RIGHTBRACKET, VK_OEM_6},
+    {SDL_SCANCODE_BACKSLASH, VK_OEM_5},
+    {SDL_SCANCODE_SEMICOLON, VK_OEM_1},
+    {SDL_SCANCODE_APOSTROPHE, VK_OEM_7},
+    {SDL_SCANCODE_GRAVE, VK_OEM_3},
+    {SDL_SCANCODE_COMMA, VK_OEM_COMMA},
+    {SDL_SCANCODE_PERIOD, VK_OEM_PERIOD},
+    {SDL_SCANCODE_SLASH, VK_OEM_2},
+    {SDL_SCANCODE_KP_0, VK_NUMPAD0},
+    {SDL_SCANCODE_KP_PLUS, VK_ADD},
+    {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT},
+    {SDL_SCANCODE_KP_MULTIPLY, VK_MULTIPLY},
+    {SDL_SCANCODE_KP_DIVIDE, VK_DIVIDE},
+    {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL},
+    {SDL_SCANCODE_KP_ENTER, VK_RETURN},
+    {SDL_SCANCODE_LEFT, VK_LEFT},
+    {SDL_SCANCODE_RIGHT, VK_RIGHT},
+    {SDL_SCANCODE_UP, VK_UP},
+    {SDL_SCANCODE_DOWN, VK_DOWN},
+    {SDL_SCANCODE_HOME, VK_HOME},
+    {SDL_SCANCODE_END, VK_END},
+    {SDL_SCANCODE_PAGEUP, VK_PRIOR},
+    {SDL_SCANCODE_PAGEDOWN, VK_NEXT},
+    {SDL_SCANCODE_INSERT, VK_INSERT},
+    {SDL_SCANCODE_DELETE, VK_DELETE},
+    {SDL_SCANCODE_LSHIFT, VK_SHIFT},
+    {SDL_SCANCODE_RSHIFT, VK_SHIFT},
+    {SDL_SCANCODE_LCTRL, VK_CONTROL},
+    {SDL_SCANCODE_RCTRL, VK_CONTROL},
+    {SDL_SCANCODE_LALT, VK_MENU},
+    {SDL_SCANCODE_RALT, VK_MENU},
+};
+
+// The key's virtual-key code; 0 for keys without one here.
 WPARAM VirtualKey(SDL_Scancode code) {
   if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
   if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
   if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12) return VK_F1 + (code - SDL_SCANCODE_F1);
   if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
     return VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1);
-  switch (code) {
-    case SDL_SCANCODE_0:
-      return '0';
-    case SDL_SCANCODE_KP_0:
-      return VK_NUMPAD0;
-    case SDL_SCANCODE_ESCAPE:
-      return VK_ESCAPE;
-    case SDL_SCANCODE_RETURN:
-      return VK_RETURN;
-    case SDL_SCANCODE_BACKSPACE:
-      return VK_BACK;
-    case SDL_SCANCODE_TAB:
-      return VK_TAB;
-    case SDL_SCANCODE_SPACE:
-      return VK_SPACE;
-    case SDL_SCANCODE_MINUS:
-      return VK_OEM_MINUS;
-    case SDL_SCANCODE_EQUALS:
-      return VK_OEM_PLUS;
-    case SDL_SCANCODE_LEFTBRACKET:
-      return VK_OEM_4;
-    case SDL_SCANCODE_RIGHTBRACKET:
-      return VK_OEM_6;
-    case SDL_SCANCODE_BACKSLASH:
-      return VK_OEM_5;
-    case SDL_SCANCODE_SEMICOLON:
-      return VK_OEM_1;
-    case SDL_SCANCODE_APOSTROPHE:
-      return VK_OEM_7;
-    case SDL_SCANCODE_GRAVE:
-      return VK_OEM_3;
-    case SDL_SCANCODE_COMMA:
-      return VK_OEM_COMMA;
-    case SDL_SCANCODE_PERIOD:
-      return VK_OEM_PERIOD;
-    case SDL_SCANCODE_SLASH:
-      return VK_OEM_2;
-    case SDL_SCANCODE_KP_PLUS:
-      return VK_ADD;
-    case SDL_SCANCODE_KP_MINUS:
-      return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_MULTIPLY:
-      return VK_MULTIPLY;
-    case SDL_SCANCODE_KP_DIVIDE:
-      return VK_DIVIDE;
-    case SDL_SCANCODE_KP_PERIOD:
-      return VK_DECIMAL;
-    case SDL_SCANCODE_KP_ENTER:
-      return VK_RETURN;
-    case SDL_SCANCODE_LEFT:
-      return VK_LEFT;
-    case SDL_SCANCODE_RIGHT:
-      return VK_RIGHT;
-    case SDL_SCANCODE_UP:
-      return VK_UP;
-    case SDL_SCANCODE_DOWN:
-      return VK_DOWN;
-    case SDL_SCANCODE_HOME:
-      return VK_HOME;
-    case SDL_SCANCODE_END:
-      return VK_END;
-    case SDL_SCANCODE_PAGEUP:
-      return VK_PRIOR;
-    case SDL_SCANCODE_PAGEDOWN:
-      return VK_NEXT;
-    case SDL_SCANCODE_INSERT:
-      return VK_INSERT;
-    case SDL_SCANCODE_DELETE:
-      return VK_DELETE;
-    case SDL_SCANCODE_LSHIFT:
-    case SDL_SCANCODE_RSHIFT:
-      return VK_SHIFT;
-    case SDL_SCANCODE_LCTRL:
-    case SDL_SCANCODE_RCTRL:
-      return VK_CONTROL;
-    case SDL_SCANCODE_LALT:
-    case SDL_SCANCODE_RALT:
-      return VK_MENU;
-    default:
-      return 0;
-  }
+  for (const KeyCode& k : kKeyCodes)
+    if (k.scancode == code) return k.virtualKey;
+  return 0;
 }
 
 // Keys go to the window that has the keyboard, or else to the newest window on the screen.
