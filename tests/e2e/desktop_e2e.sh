@@ -38,7 +38,8 @@ until_ok() {
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 wm=$!
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+# Ready once its theme is loaded: a window mapped before may never be framed.
+wm_running() { xprop -root _OB_THEME 2>/dev/null | grep -q '='; }
 until_ok 15 wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
 echo "step 1: openbox runs on $DISPLAY"
 

@@ -106,7 +106,9 @@ save_shot() {
 if [ "${OSTREVANE_E2E_WM:-}" = openbox ]; then
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   wm=$!
-  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+  # Ready once its theme is loaded: a window mapped before may never be framed (seen on a fresh
+  # machine, whose first font cache makes that moment late).
+  until xprop -root _OB_THEME 2>/dev/null | grep -q '='; do
     kill -0 "$wm" 2>/dev/null || fail "openbox did not start: $(cat "$work/openbox.log")"
     sleep 0.2
   done
