@@ -11,7 +11,7 @@ for build in "$@"; do
   if [ -f "$exe.exe" ]; then
     out=$("$root/cmake/wine-run.sh" "$build/wineprefix" "$exe.exe" 2>&1 | tr -d '\r')
     WINEPREFIX=$build/wineprefix wineserver -k 2>/dev/null
-  elif file "$exe" | grep -q aarch64; then
+  elif [ "$(od -An -j18 -N2 -tu2 "$exe" | tr -d ' ')" = 183 ]; then  # ELF machine: AArch64
     out=$(qemu-aarch64 -L /usr/aarch64-linux-gnu "$exe" 2>&1)
   else
     out=$("$exe" 2>&1)
