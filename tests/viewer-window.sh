@@ -19,6 +19,16 @@ run() {
   fi
 }
 
+# no_window_left SECONDS: waits until no window of the viewer is left on the display, such as one
+# of a viewer just ended that the X server has not yet taken away.
+no_window_left() {
+  waited_from=$(date +%s)
+  while xdotool search --name "^$title\$" >/dev/null 2>&1; do
+    [ $(($(date +%s) - waited_from)) -lt "$1" ] || fail "a viewer's window is still on the display"
+    sleep 0.1
+  done
+}
+
 # wait_for_window PID SECONDS: sets wid to the viewer's window once it shows; fails when the
 # process ends first, or when no window comes within SECONDS.
 wait_for_window() {

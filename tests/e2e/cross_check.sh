@@ -50,6 +50,7 @@ drive() {
   kind=$1
   last=
   xdotool keyup Escape F11 2>/dev/null
+  no_window_left 10
   if [ "$kind" = exe ]; then
     "$wine_run" "$WINEPREFIX" "$exe" >"$work/$kind.log" 2>&1 &
   else
@@ -58,6 +59,7 @@ drive() {
   pid=$!
   wait_for_window "$pid" 60
   set -- $(window_geometry)
+  [ $# -eq 4 ] || fail "$kind: no geometry for window $wid"
   if [ "$kind" = exe ]; then
     # Wine draws the frame itself inside its X window: the client is found from the axes.
     import -window root -depth 8 "$work/exe-window.ppm"

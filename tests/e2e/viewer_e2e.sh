@@ -127,6 +127,7 @@ park() {
   [ "$X $Y" = "$park_x $park_y" ] || fail "the X pointer is at $X,$Y, not at $park_x,$park_y"
 }
 xdotool keyup Escape F11 2>/dev/null
+no_window_left 10
 [ -z "$wine" ] || park
 run "$viewer" >"$work/viewer.log" 2>&1 &
 pid=$!

@@ -14,8 +14,10 @@ batch=100
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Park the pointer away from where the window will appear, then start the viewer.
+# Park the pointer away from where the window will appear, then start the viewer once no
+# earlier viewer's window is left.
 xdotool mousemove 1 1
+no_window_left 10
 if [ "$wine_run" = - ]; then
   "$exe" >"$work/out" 2>&1 &
 else
