@@ -6,9 +6,9 @@ namespace portable_win32 {
 
 namespace {
 
-// 32-bit surfaces are stored as uint32_t (gdi.cpp allocates them so), 0x00RRGGBB in memory order
-// blue, green, red, zero on the little-endian CPUs we build for.
-static_assert(sizeof(uint32_t) == 4, "");
+// 32-bit pixels are read and written as uint32_t 0x00RRGGBB: in memory blue, green, red, zero on
+// the little-endian CPUs we build for. gdi.cpp allocates such surfaces as uint32_t; a window's are
+// SDL's memory.
 
 uint32_t PixelOf(uint32_t colour) {
   return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
