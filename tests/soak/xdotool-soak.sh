@@ -15,8 +15,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Park the pointer away from where the window will appear, then start the viewer once no
-# earlier viewer's window is left.
+# earlier viewer's window is left. An Esc that ended an earlier viewer can stay down in the X
+# server and end this one at once: it is released first.
 xdotool mousemove 1 1
+xdotool keyup Escape F11 2>/dev/null
 no_window_left 10
 if [ "$wine_run" = - ]; then
   "$exe" >"$work/out" 2>&1 &
