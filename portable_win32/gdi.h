@@ -85,7 +85,7 @@ constexpr UINT kDibRgbColors = 0;
 constexpr int kWhiteBrush = 0, kBlackBrush = 4, kNullBrush = 5, kWhitePen = 6, kBlackPen = 7;
 constexpr DWORD kObjPen = 1, kObjBrush = 2, kObjDc = 3, kObjBitmap = 7, kObjMemDc = 10;
 constexpr UINT kBsSolid = 0, kBsNull = 1;
-constexpr int kColorWindow = 5, kColorMenuText = 7, kColorWindowText = 8;
+constexpr int kColorWindow = 5, kColorMenuText = 7;
 // A brush handle of 1 ... kSystemColourCount is a system colour index plus one.
 constexpr int kSystemColourCount = 31;
 

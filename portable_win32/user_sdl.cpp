@@ -723,11 +723,6 @@ BOOL IsZoomed(HWND hwnd) {
   return w != nullptr && (w->style & WS_MAXIMIZE) != 0;
 }
 
-BOOL IsIconic(HWND hwnd) {
-  Window* w = Find(hwnd);
-  return w != nullptr && (w->style & WS_MINIMIZE) != 0;
-}
-
 LONG GetWindowLongA(HWND hwnd, int index) {
   return static_cast<LONG>(GetWindowLongPtrA(hwnd, index));
 }
@@ -796,13 +791,6 @@ BOOL GetClientRect(HWND hwnd, RECT* rect) {
   Window* w = Find(hwnd);
   if (w == nullptr || rect == nullptr) return FALSE;
   *rect = {0, 0, Width(w->rect), Height(w->rect)};
-  return TRUE;
-}
-
-BOOL GetWindowRect(HWND hwnd, RECT* rect) {
-  Window* w = Find(hwnd);
-  if (w == nullptr || rect == nullptr) return FALSE;
-  *rect = w->rect;
   return TRUE;
 }
 

@@ -42,12 +42,12 @@ inline LPSTR MAKEINTRESOURCEA(DWORD_PTR id) {
 // Messages.
 constexpr UINT WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003,
                WM_SIZE = 0x0005, WM_PAINT = 0x000F, WM_CLOSE = 0x0010, WM_QUIT = 0x0012,
-               WM_ERASEBKGND = 0x0014, WM_SHOWWINDOW = 0x0018, WM_NCCREATE = 0x0081,
-               WM_NCDESTROY = 0x0082, WM_KEYDOWN = 0x0100, WM_KEYUP = 0x0101, WM_CHAR = 0x0102,
-               WM_SYSCOMMAND = 0x0112, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200,
-               WM_LBUTTONDOWN = 0x0201, WM_LBUTTONUP = 0x0202, WM_RBUTTONDOWN = 0x0204,
-               WM_RBUTTONUP = 0x0205, WM_MBUTTONDOWN = 0x0207, WM_MBUTTONUP = 0x0208,
-               WM_MOUSEWHEEL = 0x020A, WM_MOUSEHWHEEL = 0x020E;
+               WM_ERASEBKGND = 0x0014, WM_NCCREATE = 0x0081, WM_NCDESTROY = 0x0082,
+               WM_KEYDOWN = 0x0100, WM_KEYUP = 0x0101, WM_CHAR = 0x0102, WM_SYSCOMMAND = 0x0112,
+               WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200, WM_LBUTTONDOWN = 0x0201,
+               WM_LBUTTONUP = 0x0202, WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205,
+               WM_MBUTTONDOWN = 0x0207, WM_MBUTTONUP = 0x0208, WM_MOUSEWHEEL = 0x020A,
+               WM_MOUSEHWHEEL = 0x020E;
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2, SIZE_MAXSHOW = 3,
                  SIZE_MAXHIDE = 4;
@@ -59,16 +59,15 @@ constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK
 
 // Virtual-key codes.
 constexpr WPARAM VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
-                 VK_CONTROL = 0x11, VK_MENU = 0x12, VK_PAUSE = 0x13, VK_CAPITAL = 0x14,
-                 VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23,
-                 VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
-                 VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A,
-                 VK_ADD = 0x6B, VK_SEPARATOR = 0x6C, VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E,
-                 VK_DIVIDE = 0x6F, VK_F1 = 0x70, VK_F4 = 0x73, VK_F5 = 0x74, VK_F6 = 0x75,
-                 VK_F10 = 0x79, VK_F11 = 0x7A, VK_F12 = 0x7B, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB,
-                 VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF,
-                 VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD,
-                 VK_OEM_7 = 0xDE;
+                 VK_CONTROL = 0x11, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20,
+                 VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25,
+                 VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E,
+                 VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SEPARATOR = 0x6C,
+                 VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_F1 = 0x70,
+                 VK_F4 = 0x73, VK_F5 = 0x74, VK_F6 = 0x75, VK_F10 = 0x79, VK_F11 = 0x7A,
+                 VK_F12 = 0x7B, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC,
+                 VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0,
+                 VK_OEM_4 = 0xDB, VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE;
 
 // Window styles, class styles, showing and positioning.
 constexpr DWORD WS_OVERLAPPED = 0x00000000u, WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u,
@@ -79,12 +78,10 @@ constexpr DWORD WS_OVERLAPPED = 0x00000000u, WS_POPUP = 0x80000000u, WS_CHILD = 
 constexpr UINT CS_VREDRAW = 0x0001, CS_HREDRAW = 0x0002;
 constexpr int CW_USEDEFAULT = INT32_MIN;
 constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2,
-              SW_SHOWMAXIMIZED = 3, SW_MAXIMIZE = 3, SW_SHOWNOACTIVATE = 4, SW_SHOW = 5,
-              SW_MINIMIZE = 6, SW_SHOWMINNOACTIVE = 7, SW_SHOWNA = 8, SW_RESTORE = 9,
-              SW_SHOWDEFAULT = 10;
+              SW_SHOWMAXIMIZED = 3, SW_SHOWNOACTIVATE = 4, SW_SHOW = 5, SW_MINIMIZE = 6,
+              SW_SHOWMINNOACTIVE = 7, SW_SHOWNA = 8, SW_RESTORE = 9, SW_SHOWDEFAULT = 10;
 constexpr UINT SWP_NOSIZE = 0x0001, SWP_NOMOVE = 0x0002, SWP_NOZORDER = 0x0004,
-               SWP_NOREDRAW = 0x0008, SWP_NOACTIVATE = 0x0010, SWP_FRAMECHANGED = 0x0020,
-               SWP_SHOWWINDOW = 0x0040, SWP_HIDEWINDOW = 0x0080;
+               SWP_FRAMECHANGED = 0x0020, SWP_SHOWWINDOW = 0x0040, SWP_HIDEWINDOW = 0x0080;
 constexpr int GWL_STYLE = -16, GWL_EXSTYLE = -20, GWLP_WNDPROC = -4;
 constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1;
 constexpr UINT PM_NOREMOVE = 0x0000, PM_REMOVE = 0x0001;
@@ -95,7 +92,5 @@ constexpr DWORD SRCCOPY = kSrcCopy;
 constexpr int PS_SOLID = kPsSolid;
 constexpr DWORD BI_RGB = kBiRgb;
 constexpr UINT DIB_RGB_COLORS = kDibRgbColors;
-constexpr int WHITE_BRUSH = kWhiteBrush, BLACK_BRUSH = kBlackBrush, NULL_BRUSH = kNullBrush,
-              WHITE_PEN = kWhitePen, BLACK_PEN = kBlackPen;
-constexpr int COLOR_WINDOW = kColorWindow, COLOR_MENUTEXT = kColorMenuText,
-              COLOR_WINDOWTEXT = kColorWindowText;
+constexpr int WHITE_BRUSH = kWhiteBrush, NULL_BRUSH = kNullBrush, BLACK_PEN = kBlackPen;
+constexpr int COLOR_WINDOW = kColorWindow, COLOR_MENUTEXT = kColorMenuText;
