@@ -1,8 +1,9 @@
 #include "portable_win32/gdi.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <memory>
 #include <variant>
 #include <vector>
 
@@ -12,16 +13,21 @@ namespace portable_win32 {
 
 namespace {
 
+struct FreePixels {
+  void operator()(uint32_t* p) const { std::free(p); }
+};
+
 struct Bitmap {
   int32_t width = 0, height = 0;  // height < 0: a top-down DIB section
   int32_t bitsPerPixel = 32;
   int32_t stride = 0;
   bool dibSection = false;
-  std::vector<uint32_t> storage;  // 32-bit words, so that 32-bit pixels may be read as such
+  // 32-bit words, so that 32-bit pixels may be read as such
+  std::unique_ptr<uint32_t[], FreePixels> storage;
 
   Surface Pixels() {
     Surface s;
-    s.bits = reinterpret_cast<uint8_t*>(storage.data());
+    s.bits = reinterpret_cast<uint8_t*>(storage.get());
     s.width = width;
     s.height = height < 0 ? -height : height;
     s.stride = stride;
@@ -148,28 +154,31 @@ HGDIOBJ AddStock(Object object) {
   return handle;
 }
 
+// DIB rows end on a 32-bit boundary; the 32-bit format needs no padding. 0 for a row too long
+// for a 32-bit stride.
+int32_t StrideOf(int32_t width, int32_t bitsPerPixel) {
+  const int64_t stride = (int64_t{width} * bitsPerPixel + 31) / 32 * 4;
+  return stride <= INT32_MAX ? static_cast<int32_t>(stride) : 0;
+}
+
 Bitmap NewBitmap(int32_t width, int32_t height, int32_t bitsPerPixel, bool dibSection) {
   Bitmap b;
   b.width = width;
   b.height = height;
   b.bitsPerPixel = bitsPerPixel;
   b.dibSection = dibSection;
-  // DIB rows end on a 32-bit boundary; the 32-bit format needs no padding.
-  b.stride = static_cast<int32_t>((int64_t{width} * bitsPerPixel + 31) / 32 * 4);
+  b.stride = StrideOf(width, bitsPerPixel);
   return b;
 }
 
-// The bitmap's pixels, or false when they cannot be had (too large for this process).
+// The bitmap's pixels, zeroed, or false when they cannot be had (a row or a whole too large for
+// this process). calloc, not a container: it fails without an exception, which some builds lack.
 bool AllocatePixels(Bitmap& b) {
   const int64_t rows = b.height < 0 ? -int64_t{b.height} : b.height;
   const int64_t words = rows * b.stride / 4;
-  if (words > (int64_t{1} << 30)) return false;
-  try {
-    b.storage.assign(static_cast<size_t>(words), 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  if (b.stride == 0 || words > (int64_t{1} << 30)) return false;
+  b.storage.reset(static_cast<uint32_t*>(std::calloc(static_cast<size_t>(words), 4)));
+  return b.storage != nullptr;
 }
 
 void MakeStockObjects() {
@@ -323,7 +332,7 @@ int GetObjectA(HANDLE object, int size, LPVOID buffer) {
     d.dsBm.bmBitsPixel = static_cast<WORD>(b->bitsPerPixel);
     if (buffer == nullptr) return sizeof(BITMAP);
     if (b->dibSection && size >= static_cast<int>(sizeof(DIBSECTION))) {
-      d.dsBm.bmBits = b->storage.data();
+      d.dsBm.bmBits = b->storage.get();
       d.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
       d.dsBmih.biWidth = b->width;
       d.dsBmih.biHeight = b->height;
@@ -334,7 +343,7 @@ int GetObjectA(HANDLE object, int size, LPVOID buffer) {
       std::memcpy(buffer, &d, sizeof d);
       return sizeof d;
     }
-    if (b->dibSection) d.dsBm.bmBits = b->storage.data();
+    if (b->dibSection) d.dsBm.bmBits = b->storage.get();
     if (size < static_cast<int>(sizeof(BITMAP))) return 0;
     std::memcpy(buffer, &d.dsBm, sizeof d.dsBm);
     return sizeof d.dsBm;
@@ -376,7 +385,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     return nullptr;
   Bitmap b = NewBitmap(h.biWidth, h.biHeight, h.biBitCount, true);
   if (!AllocatePixels(b)) return nullptr;
-  void* memory = b.storage.data();
+  void* memory = b.storage.get();
   HBITMAP handle = static_cast<HBITMAP>(Add(std::move(b)));
   if (handle != nullptr && bits != nullptr) *bits = memory;
   return handle;
@@ -400,18 +409,24 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMA
     return 1;
   }
   if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN ||
-      (h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != kBiRgb)
+      (h.biBitCount != 24 && h.biBitCount != 32) || h.biCompression != kBiRgb ||
+      StrideOf(h.biWidth, h.biBitCount) == 0)
     return 0;
-  Bitmap out = NewBitmap(h.biWidth, h.biHeight, h.biBitCount, true);
-  Surface target = out.Pixels();
-  target.bits = static_cast<uint8_t*>(bits);
+  // The buffer holds the lines asked for, the first of them `start`.
+  const int32_t stride = StrideOf(h.biWidth, h.biBitCount);
+  const int64_t rows = h.biHeight < 0 ? -int64_t{h.biHeight} : h.biHeight;
   const Surface source = b->Pixels();
-  const int64_t rows = target.height;
   int copied = 0;
   for (int64_t s = start; s < int64_t{start} + lines && s < rows; ++s) {
-    const int32_t row = static_cast<int32_t>(target.bottomUp ? rows - 1 - s : s);
+    const int32_t row = static_cast<int32_t>(h.biHeight > 0 ? rows - 1 - s : s);
     if (row >= source.height) continue;
-    CopyPixels(target, 0, row, target.width, 1, source, 0, row);
+    Surface line;
+    line.bits = static_cast<uint8_t*>(bits) + (s - start) * stride;
+    line.width = h.biWidth;
+    line.height = 1;
+    line.stride = stride;
+    line.bitsPerPixel = h.biBitCount;
+    CopyPixels(line, 0, 0, line.width, 1, source, 0, row);
     ++copied;
   }
   return copied;
@@ -477,15 +492,15 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
   Surface surface;
   if (!SurfaceOf(c, true, &surface)) return 1;
   // An inverted edge pair is taken the other way round, each edge moved by one: the edge last
-  // reached is the one left out, as for a well-ordered rectangle.
+  // reached is the one left out, as for a well-ordered rectangle. The edges are in the context's
+  // coordinates; the surface (a paint's update area) may begin elsewhere and clips them itself.
   int64_t left = rect->left, right = rect->right, top = rect->top, bottom = rect->bottom;
   if (left > right) left = rect->right + int64_t{1}, right = rect->left + int64_t{1};
   if (top > bottom) top = rect->bottom + int64_t{1}, bottom = rect->top + int64_t{1};
-  const auto clamp = [](int64_t v, int32_t limit) {
-    return static_cast<int32_t>(v < 0 ? 0 : v > limit ? limit : v);
+  const auto narrow = [](int64_t v) {
+    return static_cast<int32_t>(std::min<int64_t>(v, INT32_MAX));
   };
-  FillPixels(surface, clamp(left, surface.width), clamp(top, surface.height),
-             clamp(right, surface.width), clamp(bottom, surface.height), colour);
+  FillPixels(surface, narrow(left), narrow(top), narrow(right), narrow(bottom), colour);
   return 1;
 }
 

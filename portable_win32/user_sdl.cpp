@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,10 +37,11 @@ struct Window {
   SDL_Window* sdl = nullptr;
   uint32_t sdlId = 0;
   std::deque<SDL_Point> requestedSizes;  // sizes asked of SDL whose events are still to come
-  float wheel = 0;                       // a smooth wheel's motion short of a notch
+  int32_t wheel = 0;                     // a smooth wheel's motion short of a notch, 1/120ths
   int frameTop = 0, frameLeft = 0;       // the desktop's frame when it was last taken away
   int placements = 0;                    // moves still to undo that missed where it was placed
   bool destroyed = false;
+  uint32_t paints = 0;  // BeginPaint calls, which validate the update region
 };
 
 struct Timer {
@@ -101,6 +103,8 @@ bool StartVideo() {
     // The window surface is plain memory sent to the display (X11: shared-memory images), not a
     // texture drawn by OpenGL, which without a GPU is Mesa's software renderer, many times slower.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A window that has not captured the mouse gets no moves from outside its client area.
+    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       g_video = Video::kFailed;
     } else if (ShowsNothing(SDL_GetCurrentVideoDriver())) {
@@ -280,6 +284,7 @@ void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   g_queue.push_back(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), {0, 0}});
 }
 
+// The buttons are those the event reports, not those held when it is handled.
 WPARAM KeyState(uint32_t buttons) {
   const SDL_Keymod mods = SDL_GetModState();
   WPARAM state = 0;
@@ -339,8 +344,13 @@ constexpr KeyCode kKeyCodes[] = {
     {SDL_SCANCODE_RALT, VK_MENU},
 };
 
-// The key's virtual-key code; 0 for keys without one here.
-WPARAM VirtualKey(SDL_Scancode code) {
+// The key's virtual-key code; 0 for keys without one here. The main keyboard's plus and minus
+// keys are wherever the layout puts '+' or '=' and '-', as Windows finds them for any country;
+// a key at their place on a US keyboard that the layout gives another symbol has no code here.
+WPARAM VirtualKey(SDL_Scancode code, SDL_Keycode symbol) {
+  if (symbol == SDLK_PLUS || symbol == SDLK_EQUALS) return VK_OEM_PLUS;
+  if (symbol == SDLK_MINUS) return VK_OEM_MINUS;
+  if (code == SDL_SCANCODE_EQUALS || code == SDL_SCANCODE_MINUS) return 0;
   if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
   if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
   if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12) return VK_F1 + (code - SDL_SCANCODE_F1);
@@ -361,7 +371,8 @@ Window* KeyWindow(uint32_t sdlId) {
 
 void OnKey(const SDL_KeyboardEvent& key) {
   Window* w = KeyWindow(key.windowID);
-  const WPARAM code = VirtualKey(key.keysym.scancode);
+  // keysym.sym is the layout's unshifted symbol of the key.
+  const WPARAM code = VirtualKey(key.keysym.scancode, key.keysym.sym);
   if (w == nullptr || code == 0) return;
   // lParam: a repeat count of one, bit 30 for a key already down, bit 31 for a release.
   LPARAM lParam = 1;
@@ -370,9 +381,16 @@ void OnKey(const SDL_KeyboardEvent& key) {
   Post(w->handle, key.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, code, lParam);
 }
 
+// Windows sends mouse messages to the window under the pointer, and only there, unless the window
+// has captured the mouse (the program never does); an X server keeps sending a window the moves
+// of a drag that began in it.
+bool InClient(const Window* w, int32_t x, int32_t y) {
+  return x >= 0 && y >= 0 && x < Width(w->rect) && y < Height(w->rect);
+}
+
 void OnMouseMotion(const SDL_MouseMotionEvent& motion) {
   Window* w = FindSdl(motion.windowID);
-  if (w == nullptr) return;
+  if (w == nullptr || !InClient(w, motion.x, motion.y)) return;
   const WPARAM state = KeyState(motion.state);
   const LPARAM where = MAKELPARAM(motion.x, motion.y);
   // Like the system's, a move still queued is replaced by a newer one.
@@ -386,8 +404,11 @@ void OnMouseMotion(const SDL_MouseMotionEvent& motion) {
 
 void OnMouseButton(const SDL_MouseButtonEvent& button) {
   Window* w = FindSdl(button.windowID);
-  if (w == nullptr) return;
+  if (w == nullptr || !InClient(w, button.x, button.y)) return;
   const bool down = button.type == SDL_MOUSEBUTTONDOWN;
+  // The other buttons as they are now; this one as the event leaves it.
+  uint32_t buttons = SDL_GetMouseState(nullptr, nullptr) & ~SDL_BUTTON(button.button);
+  if (down) buttons |= SDL_BUTTON(button.button);
   UINT message;
   switch (button.button) {
     case SDL_BUTTON_LEFT:
@@ -402,24 +423,31 @@ void OnMouseButton(const SDL_MouseButtonEvent& button) {
     default:
       return;
   }
-  Post(w->handle, message, KeyState(SDL_GetMouseState(nullptr, nullptr)),
-       MAKELPARAM(button.x, button.y));
+  Post(w->handle, message, KeyState(buttons), MAKELPARAM(button.x, button.y));
 }
 
+// Most messages one wheel event gives: a notch each, and a hostile or broken device's thousands
+// would take that many frames to work through.
+constexpr int32_t kMostWheelMessages = 10;
+
 // One WM_MOUSEWHEEL of 120 a notch, away from the user positive; a smooth wheel's small motions
-// are summed until they make a notch.
+// are summed, in 120ths of a notch, until they make a notch. Motion beyond what one event may
+// post is dropped, as is motion that is not a number.
 void OnMouseWheel(const SDL_MouseWheelEvent& wheel) {
   Window* w = FindSdl(wheel.windowID);
-  if (w == nullptr) return;
-  const float sign = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0f : 1.0f;
-  w->wheel += sign * wheel.preciseY;
+  if (w == nullptr || !std::isfinite(wheel.preciseY)) return;
+  const double sign = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0 : 1.0;
+  const double limit = (kMostWheelMessages + 1) * WHEEL_DELTA;
+  const double motion = std::clamp(sign * wheel.preciseY * WHEEL_DELTA, -limit, limit);
+  const int32_t total = w->wheel + static_cast<int32_t>(std::lround(motion));
+  const int32_t notches = std::clamp(total / WHEEL_DELTA, -kMostWheelMessages, kMostWheelMessages);
+  w->wheel = total % WHEEL_DELTA;
   int x = 0, y = 0;
   SDL_GetGlobalMouseState(&x, &y);
   const WPARAM keys = KeyState(SDL_GetMouseState(nullptr, nullptr));
-  for (; w->wheel >= 1.0f; w->wheel -= 1.0f)
-    Post(w->handle, WM_MOUSEWHEEL, MAKEWPARAM(keys, WHEEL_DELTA), MAKELPARAM(x, y));
-  for (; w->wheel <= -1.0f; w->wheel += 1.0f)
-    Post(w->handle, WM_MOUSEWHEEL, MAKEWPARAM(keys, -WHEEL_DELTA), MAKELPARAM(x, y));
+  const int16_t delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
+  for (int32_t n = 0; n < std::abs(notches); ++n)
+    Post(w->handle, WM_MOUSEWHEEL, MAKEWPARAM(keys, delta), MAKELPARAM(x, y));
 }
 
 // The desktop changed the window: a new size (unless it is one asked for), place, or state.
@@ -530,7 +558,8 @@ bool NextMessage(MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
     if (remove) g_queue.erase(it);
     return true;
   }
-  if (g_quitPosted && InRange(WM_QUIT, first, last)) {
+  // Whatever the filter, as GetMessageA and PeekMessageA document.
+  if (g_quitPosted) {
     *out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(g_quitCode), 0, 0, {0, 0}};
     if (remove) g_quitPosted = false;
     return true;
@@ -876,10 +905,12 @@ LRESULT DispatchMessageA(const MSG* message) {
   }
   Window* w = Find(message->hwnd);
   if (w == nullptr) return 0;
+  const uint32_t paints = w->paints;
   const LRESULT result = Send(w, message->message, message->wParam, message->lParam);
-  // A paint that left its region unpainted would come back at once, for ever: the system
-  // validates it (and so does DefWindowProcA).
-  if (message->message == WM_PAINT && (w = Find(message->hwnd)) != nullptr) w->update = {};
+  // A paint handler that never began painting would get its paint again at once, for ever: its
+  // region is validated. One that did keeps what it invalidated since.
+  if (message->message == WM_PAINT && (w = Find(message->hwnd)) != nullptr && w->paints == paints)
+    w->update = {};
   return result;
 }
 
@@ -958,6 +989,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
   paint->rcPaint = IsEmpty(w->update) ? RECT{0, 0, 0, 0} : w->update;
   paint->hdc = CreateWindowContext(PixelsOf, hwnd, &paint->rcPaint);
   const bool erase = w->erase;
+  ++w->paints;
   w->update = {0, 0, 0, 0};
   w->erase = false;
   if (erase) paint->fErase = Send(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0) == 0;
