@@ -198,7 +198,9 @@ void MakeStockObjects() {
 bool SurfaceOf(Context* c, bool writing, Surface* surface) {
   if (c == nullptr) return false;
   if (c->window != nullptr) {
-    const WindowPixels pixels = c->window(c->owner, writing);
+    constexpr RECT kEverywhere = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    const RECT* drawing = !writing ? nullptr : c->clipped ? &c->clip : &kEverywhere;
+    const WindowPixels pixels = c->window(c->owner, drawing);
     if (pixels.bits == nullptr) return false;
     RECT area = {0, 0, pixels.width, pixels.height};
     if (writing && c->clipped) {

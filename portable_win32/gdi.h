@@ -117,15 +117,16 @@ BOOL GdiFlush();
 DWORD LiveGdiObjects();
 
 // A context on pixels that belong to someone else: a window's client area, or the screen with no
-// pixels at all. The pixels are asked for at every use (`writing` tells whether they will be
-// drawn on), since a window can resize or go away while a context to it is held. Drawing stays
-// within `clip` when there is one (a paint's update rectangle); copying from it does not.
+// pixels at all. The pixels are asked for at every use, since a window can resize or go away
+// while a context to it is held; `drawing` is the part about to be drawn on (the clip, or
+// everywhere), null when they are only read. Drawing stays within `clip` when there is one (a
+// paint's update rectangle); copying from it does not.
 struct WindowPixels {
   uint32_t* bits;  // 32-bit, top-down
   int32_t width, height;
   int32_t stride;  // pixels from one row to the next
 };
-using WindowPixelsLookup = WindowPixels (*)(void* owner, bool writing);
+using WindowPixelsLookup = WindowPixels (*)(void* owner, const RECT* drawing);
 HDC CreateWindowContext(WindowPixelsLookup lookup, void* owner, const RECT* clip);
 
 }  // namespace portable_win32

@@ -1,6 +1,7 @@
-// The window operations of USER32 that the program and its tests use, over SDL2: window classes,
-// top-level windows with their styles, sizes and update regions, the message queue with posted,
-// input, paint and timer messages, and painting into a window through the contexts of gdi.h.
+// The window operations of USER32 that the program and its tests use, over a host (host.h):
+// classes, top-level windows with their styles, sizes and update regions, the message queue with
+// posted, input, paint and timer messages, and painting into a window through the contexts of
+// gdi.h.
 //
 // A window here is its client area: the frame, if any, is the desktop's window manager's, drawn
 // outside. So window and client rectangles coincide, and AdjustWindowRectEx adds nothing.

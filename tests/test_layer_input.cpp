@@ -103,7 +103,9 @@ TEST_F(LayerInput, PlusAndMinusAreWhereTheLayoutPutsThem) {
   for (const Case& c : cases) {
     const auto keys = Deliver(Key(c.code, c.symbol));
     ASSERT_EQ(keys.size(), c.expected != 0 ? 1u : 0u) << "scancode " << c.code;
-    if (c.expected != 0) EXPECT_EQ(keys[0].wParam, c.expected) << "scancode " << c.code;
+    if (c.expected != 0) {
+      EXPECT_EQ(keys[0].wParam, c.expected) << "scancode " << c.code;
+    }
   }
 }
 

@@ -1,5 +1,3 @@
-#include <SDL.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "portable_win32/host.h"
 #include "portable_win32/win32_names.h"
 
 namespace portable_win32 {
@@ -32,14 +31,10 @@ struct Window {
   RECT restoredRect;           // where a maximized or minimized window goes back to
   RECT update = {0, 0, 0, 0};  // the part to paint, as a bounding rectangle
   bool erase = false;          // the update region wants its background erased first
-  bool drawn = false;          // drawn on since it was last shown on the screen
-  bool onScreen = false;       // shown by SDL; WS_VISIBLE may be cleared by a new style alone
-  SDL_Window* sdl = nullptr;
-  uint32_t sdlId = 0;
-  std::deque<SDL_Point> requestedSizes;  // sizes asked of SDL whose events are still to come
-  int32_t wheel = 0;                     // a smooth wheel's motion short of a notch, 1/120ths
-  int frameTop = 0, frameLeft = 0;       // the desktop's frame when it was last taken away
-  int placements = 0;                    // moves still to undo that missed where it was placed
+  RECT drawn = {0, 0, 0, 0};   // the part drawn on since it was last shown on the screen
+  bool onScreen = false;       // shown by the host; WS_VISIBLE may be cleared by a new style alone
+  HostWindow* host = nullptr;
+  int32_t wheel = 0;  // a smooth wheel's motion short of a notch, in 120ths
   bool destroyed = false;
   uint32_t paints = 0;  // BeginPaint calls, which validate the update region
 };
@@ -69,60 +64,46 @@ bool g_quitPosted = false;
 int g_quitCode = 0;
 std::vector<Timer> g_timers;
 UINT_PTR g_nextTimerId = 1;
-enum class Video { kUntried, kReady, kFailed } g_video = Video::kUntried;
+enum class Display { kUntried, kReady, kFailed } g_display = Display::kUntried;
 
 Window* Find(HWND hwnd) {
   const auto found = g_windows.find(reinterpret_cast<uintptr_t>(hwnd));
   return found == g_windows.end() ? nullptr : found->second.get();
 }
 
-Window* FindSdl(uint32_t sdlId) {
-  for (auto& entry : g_windows)
-    if (entry.second->sdlId == sdlId) return entry.second.get();
-  return nullptr;
-}
-
-uint64_t Now() { return SDL_GetTicks64(); }
-
 int32_t Width(const RECT& r) { return r.right - r.left; }
 int32_t Height(const RECT& r) { return r.bottom - r.top; }
 bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
 
-// SDL falls back on drivers that show nothing (offscreen, dummy) when there is no display: a
-// viewer there would run unseen for ever. They are taken only when asked for by name.
-bool ShowsNothing(const char* driver) {
-  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-  const bool unseen = SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0;
-  return unseen && (asked == nullptr || SDL_strcasecmp(asked, driver) != 0);
+RECT Intersection(const RECT& a, const RECT& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+          std::min(a.bottom, b.bottom)};
 }
 
-bool StartVideo() {
-  if (g_video == Video::kUntried) {
-    // Signals keep their usual effect: a viewer killed by a test or by Ctrl+C just ends.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    // The window surface is plain memory sent to the display (X11: shared-memory images), not a
-    // texture drawn by OpenGL, which without a GPU is Mesa's software renderer, many times slower.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // A window that has not captured the mouse gets no moves from outside its client area.
-    SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-      g_video = Video::kFailed;
-    } else if (ShowsNothing(SDL_GetCurrentVideoDriver())) {
-      SDL_Quit();
-      SDL_SetError("no display to show a window on (is DISPLAY or WAYLAND_DISPLAY set?)");
-      g_video = Video::kFailed;
-    } else {
-      g_video = Video::kReady;
-      std::atexit(SDL_Quit);
-    }
+RECT BoundingUnion(const RECT& a, const RECT& b) {
+  if (IsEmpty(a)) return b;
+  if (IsEmpty(b)) return a;
+  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+          std::max(a.bottom, b.bottom)};
+}
+
+bool StartDisplay() {
+  if (g_display == Display::kUntried) g_display = HostStart() ? Display::kReady : Display::kFailed;
+  return g_display == Display::kReady;
+}
+
+// Class names are compared as Windows does, ignoring the case of ASCII letters.
+bool SameName(const char* a, const char* b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (; *a != '\0' && lower(*a) == lower(*b); ++a, ++b) {
   }
-  return g_video == Video::kReady;
+  return lower(*a) == lower(*b);
 }
 
 const WindowClass* FindClass(LPCSTR name) {
   if (name == nullptr) return nullptr;
   for (const auto& c : g_classes)
-    if (SDL_strcasecmp(c->name.c_str(), name) == 0) return c.get();
+    if (SameName(c->name.c_str(), name)) return c.get();
   return nullptr;
 }
 
@@ -136,11 +117,7 @@ void RegisterSystemClasses() {
   g_classes.push_back(std::make_unique<WindowClass>(WindowClass{staticClass, "STATIC", ""}));
 }
 
-SDL_Rect ScreenBounds() {
-  SDL_Rect bounds = {0, 0, 0, 0};
-  if (StartVideo()) SDL_GetDisplayBounds(0, &bounds);
-  return bounds;
-}
+RECT ScreenBounds() { return StartDisplay() ? HostScreen() : RECT{0, 0, 0, 0}; }
 
 // Windows paint again, erased, whenever their size changes when the class asks for it.
 void InvalidateAll(Window* w, bool erase) {
@@ -148,90 +125,52 @@ void InvalidateAll(Window* w, bool erase) {
   w->erase = w->erase || erase;
 }
 
-// The client's pixels are SDL's window surface itself, so drawing needs no copy of its own: 32
-// bits with red above green above blue, which is the byte order of GDI's 32-bit bitmaps. A
-// surface of another format (a display of fewer colours) is not drawn on.
-SDL_Surface* WindowSurface(Window* w) {
-  if (w->sdl == nullptr) return nullptr;
-  SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
-  if (s == nullptr || s->format->BytesPerPixel != 4 || s->format->Rmask != 0xFF0000 ||
-      s->format->Gmask != 0xFF00 || s->format->Bmask != 0xFF || s->pitch % 4 != 0)
-    return nullptr;
-  return s;
-}
-
 // Shows what was drawn on the screen.
 void Present(Window* w) {
-  w->drawn = false;
-  if (w->onScreen && WindowSurface(w) != nullptr) SDL_UpdateWindowSurface(w->sdl);
+  const RECT drawn = w->drawn;
+  w->drawn = {0, 0, 0, 0};
+  if (w->onScreen && w->host != nullptr && !IsEmpty(drawn)) HostPresent(w->host, drawn);
 }
 
 void PresentDrawnWindows() {
-  for (auto& entry : g_windows)
-    if (entry.second->drawn) Present(entry.second.get());
+  for (auto& entry : g_windows) Present(entry.second.get());
 }
 
-// The client area, or as much of it as SDL's surface holds while a new size is on its way.
-WindowPixels PixelsOf(void* owner, bool writing) {
+// The client area, or as much of it as the host's pixels hold while a new size is on its way.
+WindowPixels PixelsOf(void* owner, const RECT* drawing) {
   Window* w = Find(static_cast<HWND>(owner));
-  SDL_Surface* s = w != nullptr ? WindowSurface(w) : nullptr;
-  if (s == nullptr) return {nullptr, 0, 0, 0};
-  w->drawn = w->drawn || writing;
-  return {static_cast<uint32_t*>(s->pixels), std::min(s->w, Width(w->rect)),
-          std::min(s->h, Height(w->rect)), s->pitch / 4};
+  if (w == nullptr || w->host == nullptr) return {nullptr, 0, 0, 0};
+  WindowPixels pixels = HostPixels(w->host);
+  if (pixels.bits == nullptr) return pixels;
+  pixels.width = std::min(pixels.width, Width(w->rect));
+  pixels.height = std::min(pixels.height, Height(w->rect));
+  if (drawing != nullptr)
+    w->drawn = BoundingUnion(w->drawn, Intersection(*drawing, {0, 0, pixels.width, pixels.height}));
+  return pixels;
 }
 
-WindowPixels NoPixels(void*, bool) { return {nullptr, 0, 0, 0}; }
+WindowPixels NoPixels(void*, const RECT*) { return {nullptr, 0, 0, 0}; }
 
 LRESULT Send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
   return w->procedure(w->handle, message, wParam, lParam);
 }
 
-// Moves and sizes the window on the screen where it is not there yet. The size change's event
-// that follows is then not news.
-void PlaceSdlWindow(Window* w) {
-  if (w->sdl == nullptr) return;
-  int x = 0, y = 0, width = 0, height = 0;
-  SDL_GetWindowPosition(w->sdl, &x, &y);
-  if (x != w->rect.left || y != w->rect.top) {
-    SDL_SetWindowPosition(w->sdl, w->rect.left, w->rect.top);
-    w->placements = 3;
-  }
-  SDL_GetWindowSize(w->sdl, &width, &height);
-  const int wanted = std::max(1, Width(w->rect)), wantedHeight = std::max(1, Height(w->rect));
-  if (width != wanted || height != wantedHeight) {
-    w->requestedSizes.push_back({wanted, wantedHeight});
-    if (w->requestedSizes.size() > 8) w->requestedSizes.pop_front();
-    SDL_SetWindowSize(w->sdl, wanted, wantedHeight);
-  }
-}
-
-// The client takes a new size: the window on the screen resized (and with it SDL's surface), a
-// full repaint when the class asks for one, and a WM_SIZE of the given kind.
+// The client takes a new size: the window on the screen resized, a full repaint when the class
+// asks for one, and a WM_SIZE of the given kind.
 void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
   width = std::clamp(width, 0, kLargestClient);
   height = std::clamp(height, 0, kLargestClient);
   const bool changed = width != Width(w->rect) || height != Height(w->rect);
   w->rect.right = w->rect.left + width;
   w->rect.bottom = w->rect.top + height;
-  PlaceSdlWindow(w);
+  if (w->host != nullptr) HostPlaceWindow(w->host, w->rect);
   if (changed && (w->windowClass->info.style & (CS_HREDRAW | CS_VREDRAW))) InvalidateAll(w, true);
   Send(w, WM_SIZE, kind, MAKELPARAM(width, height));
 }
 
-// A window manager puts a frame it adds where the client was, which moves the client by the
-// frame's size: a client getting its frame back is moved up and left by the frame it had.
 void ApplyFrame(Window* w) {
-  if (w->sdl == nullptr) return;
-  const bool framed = (w->style & WS_CAPTION) != 0;
-  const bool wasFramed = !(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_BORDERLESS);
-  if (wasFramed && !framed) {
-    SDL_GetWindowBordersSize(w->sdl, &w->frameTop, &w->frameLeft, nullptr, nullptr);
-  } else if (framed && !wasFramed) {
-    SDL_SetWindowPosition(w->sdl, w->rect.left - w->frameLeft, w->rect.top - w->frameTop);
-  }
-  SDL_SetWindowBordered(w->sdl, framed ? SDL_TRUE : SDL_FALSE);
-  SDL_SetWindowResizable(w->sdl, (w->style & WS_THICKFRAME) ? SDL_TRUE : SDL_FALSE);
+  if (w->host != nullptr)
+    HostSetFrame(w->host, (w->style & WS_CAPTION) != 0, (w->style & WS_THICKFRAME) != 0);
 }
 
 // A window that comes onto the screen must be painted; one that never left it need not be.
@@ -241,31 +180,26 @@ void SetVisible(Window* w, bool visible) {
   } else {
     w->style &= ~WS_VISIBLE;
   }
-  if (w->sdl == nullptr || w->onScreen == visible) return;
+  if (w->host == nullptr || w->onScreen == visible) return;
   w->onScreen = visible;
-  if (visible) {
-    SDL_ShowWindow(w->sdl);
-    InvalidateAll(w, true);
-  } else {
-    SDL_HideWindow(w->sdl);
-  }
+  HostShowWindow(w->host, visible);
+  if (visible) InvalidateAll(w, true);
 }
 
 void Maximize(Window* w) {
   if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) w->restoredRect = w->rect;
   w->style = (w->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
   // A popup covers the whole display; a framed window what the desktop leaves free.
-  SDL_Rect area = ScreenBounds();
-  if (!(w->style & WS_POPUP) && w->sdl != nullptr)
-    SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(w->sdl), &area);
-  w->rect = {area.x, area.y, area.x + Width(w->rect), area.y + Height(w->rect)};
-  Resize(w, area.w, area.h, SIZE_MAXIMIZED);
+  const RECT area =
+      (w->style & WS_POPUP) || w->host == nullptr ? ScreenBounds() : HostWorkArea(w->host);
+  w->rect = {area.left, area.top, area.left + Width(w->rect), area.top + Height(w->rect)};
+  Resize(w, Width(area), Height(area), SIZE_MAXIMIZED);
 }
 
 void Minimize(Window* w) {
   if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) w->restoredRect = w->rect;
   w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
-  if (w->sdl != nullptr) SDL_MinimizeWindow(w->sdl);
+  if (w->host != nullptr) HostMinimize(w->host);
   Send(w, WM_SIZE, SIZE_MINIMIZED, 0);
 }
 
@@ -273,7 +207,7 @@ void Restore(Window* w) {
   if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) return;
   const bool wasMinimized = (w->style & WS_MINIMIZE) != 0;
   w->style &= ~(WS_MAXIMIZE | WS_MINIMIZE);
-  if (wasMinimized && w->sdl != nullptr) SDL_RestoreWindow(w->sdl);
+  if (wasMinimized && w->host != nullptr) HostRestore(w->host);
   const RECT target = w->restoredRect;
   w->rect = {target.left, target.top, target.left + Width(w->rect), target.top + Height(w->rect)};
   Resize(w, Width(target), Height(target), SIZE_RESTORED);
@@ -281,266 +215,106 @@ void Restore(Window* w) {
 
 // The message's point is left at 0, 0: nothing here reads it.
 void Post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  g_queue.push_back(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(Now()), {0, 0}});
+  g_queue.push_back(MSG{hwnd, message, wParam, lParam, static_cast<DWORD>(HostNow()), {0, 0}});
 }
 
-// The buttons are those the event reports, not those held when it is handled.
-WPARAM KeyState(uint32_t buttons) {
-  const SDL_Keymod mods = SDL_GetModState();
+WPARAM KeyState(uint32_t held) {
   WPARAM state = 0;
-  if (buttons & SDL_BUTTON_LMASK) state |= MK_LBUTTON;
-  if (buttons & SDL_BUTTON_RMASK) state |= MK_RBUTTON;
-  if (buttons & SDL_BUTTON_MMASK) state |= MK_MBUTTON;
-  if (mods & KMOD_SHIFT) state |= MK_SHIFT;
-  if (mods & KMOD_CTRL) state |= MK_CONTROL;
+  if (held & kHostLeft) state |= MK_LBUTTON;
+  if (held & kHostRight) state |= MK_RBUTTON;
+  if (held & kHostMiddle) state |= MK_MBUTTON;
+  if (held & kHostShift) state |= MK_SHIFT;
+  if (held & kHostControl) state |= MK_CONTROL;
   return state;
 }
 
-// Virtual-key codes of physical keys, whatever the keyboard layout and the shift state.
-struct KeyCode {
-  SDL_Scancode scancode;
+// Keys by their USB usage, with the browser's name for each, and their virtual-key codes. Letters,
+// digits, F1 ... F12 and the keypad's digits are runs worked out apart.
+struct KeyName {
+  uint32_t usage;
+  const char* code;
   WPARAM virtualKey;
 };
-constexpr KeyCode kKeyCodes[] = {
-    {SDL_SCANCODE_ESCAPE, VK_ESCAPE},
-    {SDL_SCANCODE_RETURN, VK_RETURN},
-    {SDL_SCANCODE_BACKSPACE, VK_BACK},
-    {SDL_SCANCODE_TAB, VK_TAB},
-    {SDL_SCANCODE_SPACE, VK_SPACE},
-    {SDL_SCANCODE_0, '0'},
-    {SDL_SCANCODE_MINUS, VK_OEM_MINUS},
-    {SDL_SCANCODE_EQUALS, VK_OEM_PLUS},
-    {SDL_SCANCODE_LEFTBRACKET, VK_OEM_4},
-    {SDL_SCANCODE_RIGHTBRACKET, VK_OEM_6},
-    {SDL_SCANCODE_BACKSLASH, VK_OEM_5},
-    {SDL_SCANCODE_SEMICOLON, VK_OEM_1},
-    {SDL_SCANCODE_APOSTROPHE, VK_OEM_7},
-    {SDL_SCANCODE_GRAVE, VK_OEM_3},
-    {SDL_SCANCODE_COMMA, VK_OEM_COMMA},
-    {SDL_SCANCODE_PERIOD, VK_OEM_PERIOD},
-    {SDL_SCANCODE_SLASH, VK_OEM_2},
-    {SDL_SCANCODE_KP_0, VK_NUMPAD0},
-    {SDL_SCANCODE_KP_PLUS, VK_ADD},
-    {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT},
-    {SDL_SCANCODE_KP_MULTIPLY, VK_MULTIPLY},
-    {SDL_SCANCODE_KP_DIVIDE, VK_DIVIDE},
-    {SDL_SCANCODE_KP_PERIOD, VK_DECIMAL},
-    {SDL_SCANCODE_KP_ENTER, VK_RETURN},
-    {SDL_SCANCODE_LEFT, VK_LEFT},
-    {SDL_SCANCODE_RIGHT, VK_RIGHT},
-    {SDL_SCANCODE_UP, VK_UP},
-    {SDL_SCANCODE_DOWN, VK_DOWN},
-    {SDL_SCANCODE_HOME, VK_HOME},
-    {SDL_SCANCODE_END, VK_END},
-    {SDL_SCANCODE_PAGEUP, VK_PRIOR},
-    {SDL_SCANCODE_PAGEDOWN, VK_NEXT},
-    {SDL_SCANCODE_INSERT, VK_INSERT},
-    {SDL_SCANCODE_DELETE, VK_DELETE},
-    {SDL_SCANCODE_LSHIFT, VK_SHIFT},
-    {SDL_SCANCODE_RSHIFT, VK_SHIFT},
-    {SDL_SCANCODE_LCTRL, VK_CONTROL},
-    {SDL_SCANCODE_RCTRL, VK_CONTROL},
-    {SDL_SCANCODE_LALT, VK_MENU},
-    {SDL_SCANCODE_RALT, VK_MENU},
+constexpr uint32_t kUsageA = 0x04, kUsage1 = 0x1E, kUsageF1 = 0x3A, kUsageKeypad1 = 0x59;
+constexpr uint32_t kUsageMinus = 0x2D, kUsageEquals = 0x2E;
+constexpr KeyName kKeyNames[] = {
+    {0x29, "Escape", VK_ESCAPE},
+    {0x28, "Enter", VK_RETURN},
+    {0x2A, "Backspace", VK_BACK},
+    {0x2B, "Tab", VK_TAB},
+    {0x2C, "Space", VK_SPACE},
+    {0x27, "Digit0", '0'},
+    {kUsageMinus, "Minus", VK_OEM_MINUS},
+    {kUsageEquals, "Equal", VK_OEM_PLUS},
+    {0x2F, "BracketLeft", VK_OEM_4},
+    {0x30, "BracketRight", VK_OEM_6},
+    {0x31, "Backslash", VK_OEM_5},
+    {0x33, "Semicolon", VK_OEM_1},
+    {0x34, "Quote", VK_OEM_7},
+    {0x35, "Backquote", VK_OEM_3},
+    {0x36, "Comma", VK_OEM_COMMA},
+    {0x37, "Period", VK_OEM_PERIOD},
+    {0x38, "Slash", VK_OEM_2},
+    {0x62, "Numpad0", VK_NUMPAD0},
+    {0x57, "NumpadAdd", VK_ADD},
+    {0x56, "NumpadSubtract", VK_SUBTRACT},
+    {0x55, "NumpadMultiply", VK_MULTIPLY},
+    {0x54, "NumpadDivide", VK_DIVIDE},
+    {0x63, "NumpadDecimal", VK_DECIMAL},
+    {0x58, "NumpadEnter", VK_RETURN},
+    {0x50, "ArrowLeft", VK_LEFT},
+    {0x4F, "ArrowRight", VK_RIGHT},
+    {0x52, "ArrowUp", VK_UP},
+    {0x51, "ArrowDown", VK_DOWN},
+    {0x4A, "Home", VK_HOME},
+    {0x4D, "End", VK_END},
+    {0x4B, "PageUp", VK_PRIOR},
+    {0x4E, "PageDown", VK_NEXT},
+    {0x49, "Insert", VK_INSERT},
+    {0x4C, "Delete", VK_DELETE},
+    {0xE1, "ShiftLeft", VK_SHIFT},
+    {0xE5, "ShiftRight", VK_SHIFT},
+    {0xE0, "ControlLeft", VK_CONTROL},
+    {0xE4, "ControlRight", VK_CONTROL},
+    {0xE2, "AltLeft", VK_MENU},
+    {0xE6, "AltRight", VK_MENU},
 };
 
 // The key's virtual-key code; 0 for keys without one here. The main keyboard's plus and minus
 // keys are wherever the layout puts '+' or '=' and '-', as Windows finds them for any country;
 // a key at their place on a US keyboard that the layout gives another symbol has no code here.
-WPARAM VirtualKey(SDL_Scancode code, SDL_Keycode symbol) {
-  if (symbol == SDLK_PLUS || symbol == SDLK_EQUALS) return VK_OEM_PLUS;
-  if (symbol == SDLK_MINUS) return VK_OEM_MINUS;
-  if (code == SDL_SCANCODE_EQUALS || code == SDL_SCANCODE_MINUS) return 0;
-  if (code >= SDL_SCANCODE_A && code <= SDL_SCANCODE_Z) return 'A' + (code - SDL_SCANCODE_A);
-  if (code >= SDL_SCANCODE_1 && code <= SDL_SCANCODE_9) return '1' + (code - SDL_SCANCODE_1);
-  if (code >= SDL_SCANCODE_F1 && code <= SDL_SCANCODE_F12) return VK_F1 + (code - SDL_SCANCODE_F1);
-  if (code >= SDL_SCANCODE_KP_1 && code <= SDL_SCANCODE_KP_9)
-    return VK_NUMPAD0 + 1 + (code - SDL_SCANCODE_KP_1);
-  for (const KeyCode& k : kKeyCodes)
-    if (k.scancode == code) return k.virtualKey;
+WPARAM VirtualKey(uint32_t usage, uint32_t symbol) {
+  if (symbol == '+' || symbol == '=') return VK_OEM_PLUS;
+  if (symbol == '-') return VK_OEM_MINUS;
+  if ((usage == kUsageEquals || usage == kUsageMinus) && symbol != 0) return 0;
+  if (usage >= kUsageA && usage < kUsageA + 26) return 'A' + (usage - kUsageA);
+  if (usage >= kUsage1 && usage < kUsage1 + 9) return '1' + (usage - kUsage1);
+  if (usage >= kUsageF1 && usage < kUsageF1 + 12) return VK_F1 + (usage - kUsageF1);
+  if (usage >= kUsageKeypad1 && usage < kUsageKeypad1 + 9)
+    return VK_NUMPAD0 + 1 + (usage - kUsageKeypad1);
+  for (const KeyName& k : kKeyNames)
+    if (k.usage == usage) return k.virtualKey;
   return 0;
 }
 
-// Keys go to the window that has the keyboard, or else to the newest window on the screen.
-Window* KeyWindow(uint32_t sdlId) {
-  if (Window* w = FindSdl(sdlId)) return w;
+// Keys go to the window named, or else to the newest window on the screen.
+Window* KeyWindow(HWND hwnd) {
+  if (Window* w = Find(hwnd)) return w;
   for (auto it = g_windows.rbegin(); it != g_windows.rend(); ++it)
     if (it->second->style & WS_VISIBLE) return it->second.get();
   return nullptr;
 }
 
-void OnKey(const SDL_KeyboardEvent& key) {
-  Window* w = KeyWindow(key.windowID);
-  // keysym.sym is the layout's unshifted symbol of the key.
-  const WPARAM code = VirtualKey(key.keysym.scancode, key.keysym.sym);
-  if (w == nullptr || code == 0) return;
-  // lParam: a repeat count of one, bit 30 for a key already down, bit 31 for a release.
-  LPARAM lParam = 1;
-  if (key.type == SDL_KEYUP) lParam |= LPARAM{3} << 30;
-  if (key.type == SDL_KEYDOWN && key.repeat) lParam |= LPARAM{1} << 30;
-  Post(w->handle, key.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP, code, lParam);
-}
-
 // Windows sends mouse messages to the window under the pointer, and only there, unless the window
-// has captured the mouse (the program never does); an X server keeps sending a window the moves
-// of a drag that began in it.
+// has captured the mouse (the program never does); an X server, or a browser, keeps sending a
+// window the moves of a drag that began in it.
 bool InClient(const Window* w, int32_t x, int32_t y) {
   return x >= 0 && y >= 0 && x < Width(w->rect) && y < Height(w->rect);
-}
-
-void OnMouseMotion(const SDL_MouseMotionEvent& motion) {
-  Window* w = FindSdl(motion.windowID);
-  if (w == nullptr || !InClient(w, motion.x, motion.y)) return;
-  const WPARAM state = KeyState(motion.state);
-  const LPARAM where = MAKELPARAM(motion.x, motion.y);
-  // Like the system's, a move still queued is replaced by a newer one.
-  if (!g_queue.empty() && g_queue.back().message == WM_MOUSEMOVE &&
-      g_queue.back().hwnd == w->handle && g_queue.back().wParam == state) {
-    g_queue.back().lParam = where;
-    return;
-  }
-  Post(w->handle, WM_MOUSEMOVE, state, where);
-}
-
-void OnMouseButton(const SDL_MouseButtonEvent& button) {
-  Window* w = FindSdl(button.windowID);
-  if (w == nullptr || !InClient(w, button.x, button.y)) return;
-  const bool down = button.type == SDL_MOUSEBUTTONDOWN;
-  // The other buttons as they are now; this one as the event leaves it.
-  uint32_t buttons = SDL_GetMouseState(nullptr, nullptr) & ~SDL_BUTTON(button.button);
-  if (down) buttons |= SDL_BUTTON(button.button);
-  UINT message;
-  switch (button.button) {
-    case SDL_BUTTON_LEFT:
-      message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-      break;
-    case SDL_BUTTON_RIGHT:
-      message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-      break;
-    case SDL_BUTTON_MIDDLE:
-      message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-      break;
-    default:
-      return;
-  }
-  Post(w->handle, message, KeyState(buttons), MAKELPARAM(button.x, button.y));
 }
 
 // Most messages one wheel event gives: a notch each, and a hostile or broken device's thousands
 // would take that many frames to work through.
 constexpr int32_t kMostWheelMessages = 10;
-
-// One WM_MOUSEWHEEL of 120 a notch, away from the user positive; a smooth wheel's small motions
-// are summed, in 120ths of a notch, until they make a notch. Motion beyond what one event may
-// post is dropped, as is motion that is not a number.
-void OnMouseWheel(const SDL_MouseWheelEvent& wheel) {
-  Window* w = FindSdl(wheel.windowID);
-  if (w == nullptr || !std::isfinite(wheel.preciseY)) return;
-  const double sign = wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1.0 : 1.0;
-  const double limit = (kMostWheelMessages + 1) * WHEEL_DELTA;
-  const double motion = std::clamp(sign * wheel.preciseY * WHEEL_DELTA, -limit, limit);
-  const int32_t total = w->wheel + static_cast<int32_t>(std::lround(motion));
-  const int32_t notches = std::clamp(total / WHEEL_DELTA, -kMostWheelMessages, kMostWheelMessages);
-  w->wheel = total % WHEEL_DELTA;
-  int x = 0, y = 0;
-  SDL_GetGlobalMouseState(&x, &y);
-  const WPARAM keys = KeyState(SDL_GetMouseState(nullptr, nullptr));
-  const int16_t delta = notches > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
-  for (int32_t n = 0; n < std::abs(notches); ++n)
-    Post(w->handle, WM_MOUSEWHEEL, MAKEWPARAM(keys, delta), MAKELPARAM(x, y));
-}
-
-// The desktop changed the window: a new size (unless it is one asked for), place, or state.
-void OnWindowEvent(const SDL_WindowEvent& event) {
-  Window* w = FindSdl(event.windowID);
-  if (w == nullptr) return;
-  switch (event.event) {
-    case SDL_WINDOWEVENT_SIZE_CHANGED: {
-      auto& asked = w->requestedSizes;
-      const auto mine = std::find_if(asked.begin(), asked.end(), [&](const SDL_Point& p) {
-        return p.x == event.data1 && p.y == event.data2;
-      });
-      if (mine != asked.end()) {
-        asked.erase(asked.begin(), mine + 1);
-        Present(w);
-        return;
-      }
-      asked.clear();
-      if (event.data1 == Width(w->rect) && event.data2 == Height(w->rect)) return;
-      Resize(w, event.data1, event.data2,
-             (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
-      return;
-    }
-    case SDL_WINDOWEVENT_MOVED: {
-      // SDL places a framed window by the frame it last knew of, which lags behind a frame just
-      // added or taken away: such a move is made again, a few times at most.
-      if (w->placements > 0 && (event.data1 != w->rect.left || event.data2 != w->rect.top)) {
-        --w->placements;
-        SDL_SetWindowPosition(w->sdl, w->rect.left, w->rect.top);
-        return;
-      }
-      w->placements = 0;
-      const int32_t width = Width(w->rect), height = Height(w->rect);
-      w->rect = {event.data1, event.data2, event.data1 + width, event.data2 + height};
-      Send(w, WM_MOVE, 0, MAKELPARAM(event.data1, event.data2));
-      return;
-    }
-    case SDL_WINDOWEVENT_MINIMIZED:
-      if (!(w->style & WS_MINIMIZE)) Minimize(w);
-      return;
-    case SDL_WINDOWEVENT_MAXIMIZED:
-      if (!(w->style & WS_MAXIMIZE)) {
-        w->restoredRect = w->rect;
-        w->style |= WS_MAXIMIZE;
-        Send(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(Width(w->rect), Height(w->rect)));
-      }
-      return;
-    case SDL_WINDOWEVENT_RESTORED:
-      if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
-        w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
-        Send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(w->rect), Height(w->rect)));
-      }
-      return;
-    case SDL_WINDOWEVENT_EXPOSED:
-      Present(w);  // SDL keeps the surface's pixels: no repaint needed
-      return;
-    case SDL_WINDOWEVENT_CLOSE:
-      Post(w->handle, WM_CLOSE, 0, 0);
-      return;
-    default:
-      return;
-  }
-}
-
-void OnSdlEvent(const SDL_Event& event) {
-  switch (event.type) {
-    case SDL_WINDOWEVENT:
-      OnWindowEvent(event.window);
-      break;
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-      OnKey(event.key);
-      break;
-    case SDL_MOUSEMOTION:
-      OnMouseMotion(event.motion);
-      break;
-    case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-      OnMouseButton(event.button);
-      break;
-    case SDL_MOUSEWHEEL:
-      OnMouseWheel(event.wheel);
-      break;
-    default:
-      break;  // SDL_QUIT too: each window's close box comes as its own event
-  }
-}
-
-void PumpSdlEvents() {
-  if (g_video != Video::kReady) return;
-  SDL_Event event;
-  while (SDL_PollEvent(&event)) OnSdlEvent(event);
-}
 
 bool InRange(UINT message, UINT first, UINT last) {
   return (first == 0 && last == 0) || (message >= first && message <= last);
@@ -551,7 +325,7 @@ bool ForWindow(HWND filter, HWND hwnd) { return filter == nullptr || filter == h
 // The next message in the system's order: posted and input messages, the quit request, then a
 // paint for a window that needs one, then a timer that is due.
 bool NextMessage(MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
-  PumpSdlEvents();
+  if (g_display == Display::kReady) HostPumpEvents();
   for (auto it = g_queue.begin(); it != g_queue.end(); ++it) {
     if (!InRange(it->message, first, last) || !ForWindow(hwnd, it->hwnd)) continue;
     *out = *it;
@@ -564,22 +338,23 @@ bool NextMessage(MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
     if (remove) g_quitPosted = false;
     return true;
   }
+  const uint64_t now = HostNow();
   if (InRange(WM_PAINT, first, last)) {
     for (auto& entry : g_windows) {
       Window* w = entry.second.get();
       if ((w->style & WS_VISIBLE) && !IsEmpty(w->update) && ForWindow(hwnd, w->handle)) {
-        *out = MSG{w->handle, WM_PAINT, 0, 0, static_cast<DWORD>(Now()), {0, 0}};
+        *out = MSG{w->handle, WM_PAINT, 0, 0, static_cast<DWORD>(now), {0, 0}};
         return true;
       }
     }
   }
   if (InRange(WM_TIMER, first, last)) {
     for (Timer& t : g_timers) {
-      if (t.due > Now() || !ForWindow(hwnd, t.hwnd)) continue;
+      if (t.due > now || !ForWindow(hwnd, t.hwnd)) continue;
       *out = MSG{
-          t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.procedure), static_cast<DWORD>(Now()),
+          t.hwnd, WM_TIMER, t.id, reinterpret_cast<LPARAM>(t.procedure), static_cast<DWORD>(now),
           {0, 0}};
-      if (remove) t.due = Now() + t.interval;
+      if (remove) t.due = now + t.interval;
       return true;
     }
   }
@@ -590,7 +365,7 @@ bool NextMessage(MSG* out, HWND hwnd, UINT first, UINT last, bool remove) {
 int WaitLimit() {
   int limit = -1;
   for (const Timer& t : g_timers) {
-    const uint64_t now = Now();
+    const uint64_t now = HostNow();
     const int ms = t.due <= now ? 0 : static_cast<int>(std::min<uint64_t>(t.due - now, 1 << 30));
     limit = limit < 0 ? ms : std::min(limit, ms);
   }
@@ -598,6 +373,130 @@ int WaitLimit() {
 }
 
 }  // namespace
+
+// What the host tells.
+
+void HostKey(HWND hwnd, uint32_t usage, uint32_t symbol, bool down, bool repeat) {
+  Window* w = KeyWindow(hwnd);
+  const WPARAM code = VirtualKey(usage, symbol);
+  if (w == nullptr || code == 0) return;
+  // lParam: a repeat count of one, bit 30 for a key already down, bit 31 for a release.
+  LPARAM lParam = 1;
+  if (!down) lParam |= LPARAM{3} << 30;
+  if (down && repeat) lParam |= LPARAM{1} << 30;
+  Post(w->handle, down ? WM_KEYDOWN : WM_KEYUP, code, lParam);
+}
+
+uint32_t HostKeyUsageOfCode(const char* code) {
+  if (code == nullptr) return 0;
+  const size_t length = std::strlen(code);
+  const auto digitAfter = [&](const char* prefix) {
+    const size_t n = std::strlen(prefix);
+    return length == n + 1 && std::strncmp(code, prefix, n) == 0 && code[n] >= '1' && code[n] <= '9'
+               ? code[n] - '1'
+               : -1;
+  };
+  if (length == 4 && std::strncmp(code, "Key", 3) == 0 && code[3] >= 'A' && code[3] <= 'Z')
+    return kUsageA + (code[3] - 'A');
+  if (digitAfter("Digit") >= 0) return kUsage1 + digitAfter("Digit");
+  if (digitAfter("Numpad") >= 0) return kUsageKeypad1 + digitAfter("Numpad");
+  if (digitAfter("F") >= 0) return kUsageF1 + digitAfter("F");
+  if (std::strcmp(code, "F10") == 0 || std::strcmp(code, "F11") == 0 ||
+      std::strcmp(code, "F12") == 0)
+    return kUsageF1 + 9 + (code[2] - '0');
+  for (const KeyName& k : kKeyNames)
+    if (std::strcmp(k.code, code) == 0) return k.usage;
+  return 0;
+}
+
+void HostMouseMove(HWND hwnd, int32_t x, int32_t y, uint32_t held) {
+  Window* w = Find(hwnd);
+  if (w == nullptr || !InClient(w, x, y)) return;
+  const WPARAM state = KeyState(held);
+  const LPARAM where = MAKELPARAM(x, y);
+  // Like the system's, a move still queued is replaced by a newer one.
+  if (!g_queue.empty() && g_queue.back().message == WM_MOUSEMOVE && g_queue.back().hwnd == hwnd &&
+      g_queue.back().wParam == state) {
+    g_queue.back().lParam = where;
+    return;
+  }
+  Post(hwnd, WM_MOUSEMOVE, state, where);
+}
+
+void HostMouseButton(HWND hwnd, uint32_t button, bool down, int32_t x, int32_t y, uint32_t held) {
+  Window* w = Find(hwnd);
+  if (w == nullptr || !InClient(w, x, y)) return;
+  UINT message;
+  switch (button) {
+    case kHostLeft:
+      message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+      break;
+    case kHostRight:
+      message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+      break;
+    case kHostMiddle:
+      message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+      break;
+    default:
+      return;
+  }
+  Post(hwnd, message, KeyState(held), MAKELPARAM(x, y));
+}
+
+// One WM_MOUSEWHEEL of 120 a notch; a smooth wheel's small motions are summed, in 120ths of a
+// notch, until they make a notch. Motion beyond what one event may post is dropped, as is motion
+// that is not a number.
+void HostWheel(HWND hwnd, double notches, int32_t x, int32_t y, uint32_t held) {
+  Window* w = Find(hwnd);
+  if (w == nullptr || !std::isfinite(notches)) return;
+  const double limit = (kMostWheelMessages + 1) * WHEEL_DELTA;
+  const double motion = std::clamp(notches * WHEEL_DELTA, -limit, limit);
+  const int32_t total = w->wheel + static_cast<int32_t>(std::lround(motion));
+  const int32_t count = std::clamp(total / WHEEL_DELTA, -kMostWheelMessages, kMostWheelMessages);
+  w->wheel = total % WHEEL_DELTA;
+  const int16_t delta = count > 0 ? WHEEL_DELTA : -WHEEL_DELTA;
+  for (int32_t n = 0; n < std::abs(count); ++n)
+    Post(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(KeyState(held), delta), MAKELPARAM(x, y));
+}
+
+void HostResized(HWND hwnd, int32_t width, int32_t height) {
+  Window* w = Find(hwnd);
+  if (w == nullptr || (width == Width(w->rect) && height == Height(w->rect))) return;
+  Resize(w, width, height, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
+}
+
+void HostMoved(HWND hwnd, int32_t x, int32_t y) {
+  Window* w = Find(hwnd);
+  if (w == nullptr) return;
+  w->rect = {x, y, x + Width(w->rect), y + Height(w->rect)};
+  Send(w, WM_MOVE, 0, MAKELPARAM(x, y));
+}
+
+void HostMinimized(HWND hwnd) {
+  Window* w = Find(hwnd);
+  if (w != nullptr && !(w->style & WS_MINIMIZE)) Minimize(w);
+}
+
+void HostMaximized(HWND hwnd) {
+  Window* w = Find(hwnd);
+  if (w == nullptr || (w->style & WS_MAXIMIZE)) return;
+  w->restoredRect = w->rect;
+  w->style |= WS_MAXIMIZE;
+  Send(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(Width(w->rect), Height(w->rect)));
+}
+
+void HostRestored(HWND hwnd) {
+  Window* w = Find(hwnd);
+  if (w == nullptr || !(w->style & (WS_MINIMIZE | WS_MAXIMIZE))) return;
+  w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+  Send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(w->rect), Height(w->rect)));
+}
+
+void HostClose(HWND hwnd) {
+  if (Find(hwnd) != nullptr) Post(hwnd, WM_CLOSE, 0, 0);
+}
+
+// What the program calls.
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
   RegisterSystemClasses();
@@ -624,7 +523,7 @@ BOOL GetClassInfoExA(HINSTANCE, LPCSTR name, WNDCLASSEXA* windowClass) {
 }
 
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
-  // The arrow is SDL's own default cursor; no other cursor is provided.
+  // The arrow is the host's own default cursor; no other cursor is provided.
   const bool arrow = instance == nullptr && reinterpret_cast<uintptr_t>(name) == 32512;
   return arrow ? kArrowCursor : nullptr;
 }
@@ -637,15 +536,14 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   const WindowClass* windowClass = FindClass(className);
   // Top-level windows only.
   if (windowClass == nullptr || parent != nullptr || (style & WS_CHILD)) return nullptr;
-  if (!StartVideo()) {
+  if (!StartDisplay()) {
     std::fprintf(stderr, "cannot open the window \"%s\": %s\n", title != nullptr ? title : "",
-                 SDL_GetError());
+                 HostError());
     return nullptr;
   }
-  // The desktop's default for an overlapped window: three quarters of the screen.
-  const SDL_Rect screen = ScreenBounds();
-  if (width == CW_USEDEFAULT) width = screen.w * 3 / 4, height = screen.h * 3 / 4;
-  if (x == CW_USEDEFAULT) x = screen.x, y = screen.y;
+  const RECT place = HostDefaultPlace();
+  if (width == CW_USEDEFAULT) width = Width(place), height = Height(place);
+  if (x == CW_USEDEFAULT) x = place.left, y = place.top;
   width = std::clamp(width, 0, kLargestClient);
   height = std::clamp(height, 0, kLargestClient);
 
@@ -658,18 +556,15 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
   w->exStyle = exStyle;
   w->rect = {x, y, x + width, y + height};
   w->restoredRect = w->rect;
-  Uint32 flags = SDL_WINDOW_HIDDEN;
-  if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
-  if (!(style & WS_CAPTION)) flags |= SDL_WINDOW_BORDERLESS;
-  w->sdl = SDL_CreateWindow(w->title.c_str(), x, y, std::max(1, width), std::max(1, height), flags);
-  if (w->sdl == nullptr) {
-    std::fprintf(stderr, "cannot open the window \"%s\": %s\n", w->title.c_str(), SDL_GetError());
+  w->host = HostCreateWindow(w->handle, w->title.c_str(), w->rect, (style & WS_CAPTION) != 0,
+                             (style & WS_THICKFRAME) != 0);
+  if (w->host == nullptr) {
+    std::fprintf(stderr, "cannot open the window \"%s\": %s\n", w->title.c_str(), HostError());
     return nullptr;
   }
-  w->sdlId = SDL_GetWindowID(w->sdl);
   g_nextWindow += 4;
   Window* window = w.get();
-  g_windows.emplace(reinterpret_cast<uintptr_t>(w->handle), std::move(w));
+  g_windows[reinterpret_cast<uintptr_t>(window->handle)] = std::move(w);
 
   if (!Send(window, WM_NCCREATE, 0, 0) || Send(window, WM_CREATE, 0, 0) == -1) {
     DestroyWindow(window->handle);
@@ -688,8 +583,8 @@ BOOL DestroyWindow(HWND hwnd) {
   w->destroyed = true;
   Send(w, WM_DESTROY, 0, 0);
   Send(w, WM_NCDESTROY, 0, 0);
-  SDL_DestroyWindow(w->sdl);
-  w->sdl = nullptr;
+  if (w->host != nullptr) HostDestroyWindow(w->host);
+  w->host = nullptr;
   g_timers.erase(std::remove_if(g_timers.begin(), g_timers.end(),
                                 [&](const Timer& t) { return t.hwnd == hwnd; }),
                  g_timers.end());
@@ -805,8 +700,8 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int width, int height, UINT fla
   if (moves) w->rect = {x, y, x + Width(w->rect), y + Height(w->rect)};
   if (!(flags & SWP_NOSIZE)) {
     Resize(w, width, height, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
-  } else {
-    PlaceSdlWindow(w);
+  } else if (w->host != nullptr) {
+    HostPlaceWindow(w->host, w->rect);
   }
   if (moves && !w->destroyed) Send(w, WM_MOVE, 0, MAKELPARAM(x, y));
   if (flags & SWP_SHOWWINDOW) SetVisible(w, true);
@@ -860,8 +755,7 @@ HMENU GetMenu(HWND) { return nullptr; }
 HWND FindWindowA(LPCSTR className, LPCSTR title) {
   for (auto& entry : g_windows) {
     const Window* w = entry.second.get();
-    if (className != nullptr && SDL_strcasecmp(w->windowClass->name.c_str(), className) != 0)
-      continue;
+    if (className != nullptr && !SameName(w->windowClass->name.c_str(), className)) continue;
     if (title != nullptr && w->title != title) continue;
     return w->handle;
   }
@@ -869,22 +763,15 @@ HWND FindWindowA(LPCSTR className, LPCSTR title) {
 }
 
 int GetSystemMetrics(int index) {
-  const SDL_Rect screen = ScreenBounds();
-  return index == SM_CXSCREEN ? screen.w : index == SM_CYSCREEN ? screen.h : 0;
+  const RECT screen = ScreenBounds();
+  return index == SM_CXSCREEN ? Width(screen) : index == SM_CYSCREEN ? Height(screen) : 0;
 }
 
 BOOL GetMessageA(MSG* message, HWND hwnd, UINT first, UINT last) {
   if (message == nullptr) return -1;
   while (!NextMessage(message, hwnd, first, last, true)) {
     PresentDrawnWindows();
-    if (g_video != Video::kReady) {
-      // No events can come: only a timer ends the wait, as it would on a desktop with no input.
-      const int limit = WaitLimit();
-      SDL_Delay(static_cast<Uint32>(limit < 0 ? 100 : limit));
-      continue;
-    }
-    SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, WaitLimit())) OnSdlEvent(event);
+    HostWaitForEvents(WaitLimit());
   }
   return message->message != WM_QUIT;
 }
@@ -900,7 +787,7 @@ LRESULT DispatchMessageA(const MSG* message) {
   if (message == nullptr) return 0;
   if (message->message == WM_TIMER && message->lParam != 0) {
     reinterpret_cast<TIMERPROC>(message->lParam)(message->hwnd, WM_TIMER, message->wParam,
-                                                 static_cast<DWORD>(Now()));
+                                                 static_cast<DWORD>(HostNow()));
     return 0;
   }
   Window* w = Find(message->hwnd);
@@ -969,7 +856,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT milliseconds, TIMERPROC procedure
   if (hwnd != nullptr && Find(hwnd) == nullptr) return 0;
   if (hwnd == nullptr) id = g_nextTimerId++;
   KillTimer(hwnd, id);
-  g_timers.push_back(Timer{hwnd, id, milliseconds, procedure, Now() + milliseconds});
+  g_timers.push_back(Timer{hwnd, id, milliseconds, procedure, HostNow() + milliseconds});
   return hwnd == nullptr ? id : 1;
 }
 
@@ -1055,7 +942,7 @@ HDC GetDC(HWND hwnd) {
 int ReleaseDC(HWND hwnd, HDC dc) {
   if (!DeleteDC(dc)) return 0;
   Window* w = Find(hwnd);
-  if (w != nullptr && w->drawn) Present(w);
+  if (w != nullptr) Present(w);
   return 1;
 }
 
