@@ -35,8 +35,11 @@ void HostShowWindow(HostWindow* window, bool shown);
 // Moves and sizes the client to `place`. A host that cannot give that size (a browser's page)
 // tells the size it has with HostResized later.
 void HostPlaceWindow(HostWindow* window, RECT place);
-// With or without the desktop's frame; a window without one that covers the screen is full screen.
+// With or without the desktop's frame.
 void HostSetFrame(HostWindow* window, bool framed, bool resizable);
+// A window without a frame, maximized, covers the whole screen: a host that has a mode for that
+// (a browser's full screen) enters it, and leaves it when the window is restored or framed.
+void HostSetFullScreen(HostWindow* window, bool on);
 void HostMinimize(HostWindow* window);
 void HostRestore(HostWindow* window);
 

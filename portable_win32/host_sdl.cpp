@@ -304,6 +304,10 @@ void HostSetFrame(HostWindow* w, bool framed, bool resizable) {
   SDL_SetWindowResizable(w->sdl, resizable ? SDL_TRUE : SDL_FALSE);
 }
 
+// Full screen is a window without a frame the size of the display, which works with or without a
+// window manager: the layer's placing makes it.
+void HostSetFullScreen(HostWindow*, bool) {}
+
 void HostMinimize(HostWindow* window) { SDL_MinimizeWindow(window->sdl); }
 
 void HostRestore(HostWindow* window) { SDL_RestoreWindow(window->sdl); }

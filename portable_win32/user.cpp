@@ -169,8 +169,10 @@ void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
 }
 
 void ApplyFrame(Window* w) {
-  if (w->host != nullptr)
-    HostSetFrame(w->host, (w->style & WS_CAPTION) != 0, (w->style & WS_THICKFRAME) != 0);
+  if (w->host == nullptr) return;
+  const bool framed = (w->style & WS_CAPTION) != 0;
+  HostSetFrame(w->host, framed, (w->style & WS_THICKFRAME) != 0);
+  if (framed) HostSetFullScreen(w->host, false);
 }
 
 // A window that comes onto the screen must be painted; one that never left it need not be.
@@ -190,8 +192,9 @@ void Maximize(Window* w) {
   if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) w->restoredRect = w->rect;
   w->style = (w->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
   // A popup covers the whole display; a framed window what the desktop leaves free.
-  const RECT area =
-      (w->style & WS_POPUP) || w->host == nullptr ? ScreenBounds() : HostWorkArea(w->host);
+  const bool popup = (w->style & WS_POPUP) != 0;
+  const RECT area = popup || w->host == nullptr ? ScreenBounds() : HostWorkArea(w->host);
+  if (w->host != nullptr) HostSetFullScreen(w->host, popup);
   w->rect = {area.left, area.top, area.left + Width(w->rect), area.top + Height(w->rect)};
   Resize(w, Width(area), Height(area), SIZE_MAXIMIZED);
 }
@@ -208,6 +211,7 @@ void Restore(Window* w) {
   const bool wasMinimized = (w->style & WS_MINIMIZE) != 0;
   w->style &= ~(WS_MAXIMIZE | WS_MINIMIZE);
   if (wasMinimized && w->host != nullptr) HostRestore(w->host);
+  if (w->host != nullptr) HostSetFullScreen(w->host, false);
   const RECT target = w->restoredRect;
   w->rect = {target.left, target.top, target.left + Width(w->rect), target.top + Height(w->rect)};
   Resize(w, Width(target), Height(target), SIZE_RESTORED);
