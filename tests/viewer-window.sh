@@ -1,7 +1,11 @@
-# Sourced by the scripts that drive the real viewer under Wine and X: its window title, the waits
-# for its window and for its exit, its place on the screen and its focus. A script may define its
-# own fail() after sourcing this.
+# Sourced by the scripts that drive the real viewer: its window title, the waits for its window and
+# for its exit, its place on the screen and its focus; and the driving itself, the same steps for
+# each kind of viewer. `backend` says which: x (the native viewer, or the exe under Wine, on the X
+# display, with xdotool and screenshots of the X screen) or browser (the page in headless Chromium
+# through tests/e2e/browser_agent.py, whose screenshots are the canvas alone, so that the client
+# lies at 0,0 of them). A script may define its own fail() after sourcing this.
 title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
+backend=x
 
 fail() {
   echo "FAIL: $*"
@@ -65,4 +69,167 @@ window_geometry() {
 focus() {
   xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" ||
     fail "cannot focus window $wid"
+}
+
+# --- The browser agent: one command a line, one answer a line, through two fifos.
+
+# agent_start SITE DIR [AGENT OPTIONS...]: starts Chromium on the site, its fifos and log in DIR.
+agent_start() {
+  agent_dir=$2
+  site=$1
+  shift 2
+  rm -f "$agent_dir/commands" "$agent_dir/replies"
+  mkfifo "$agent_dir/commands" "$agent_dir/replies" || fail "cannot make the agent's fifos"
+  /usr/bin/python3 "$(dirname "$0")/../e2e/browser_agent.py" "$site" "$agent_dir/commands" \
+    "$agent_dir/replies" "$@" >"$agent_dir/agent.log" 2>&1 &
+  agent_pid=$!
+  exec 7>"$agent_dir/commands" 8<"$agent_dir/replies"
+}
+
+# agent COMMAND...: sends it and sets `answer`; a failure ends the test.
+agent() {
+  echo "$*" >&7
+  read -r answer <&8 || fail "the browser agent ended: $(tail -n 5 "$agent_dir/agent.log")"
+  case $answer in failed*) fail "browser: $* -> $answer" ;; esac
+}
+
+agent_stop() {
+  [ -n "${agent_pid:-}" ] || return 0
+  echo quit >&7 2>/dev/null
+  exec 7>&- 8<&-
+  wait "$agent_pid" 2>/dev/null
+  agent_pid=
+}
+
+# --- The same steps for either backend. Places are pixels of the screenshots.
+
+# viewer_start VIEWER|SITE: starts the viewer and waits for its window, its pid in `pid`.
+viewer_start() {
+  if [ "$backend" = browser ]; then
+    agent_start "$1" "$work" ${OSTREVANE_E2E_BROWSER_OPTIONS:-}
+    agent open
+    return
+  fi
+  xdotool keyup Escape F11 2>/dev/null
+  no_window_left 10
+  run "$1" >"$work/viewer.log" 2>&1 &
+  pid=$!
+  wait_for_window "$pid" 60
+}
+
+# viewer_geometry: "X Y WIDTH HEIGHT" of the viewer's window in the screenshots.
+viewer_geometry() {
+  if [ "$backend" = browser ]; then
+    agent size
+    set -- $answer
+    echo "0 0 $1 $2"
+  else
+    window_geometry
+  fi
+}
+
+# shoot NAME: a screenshot as $work/NAME.ppm.
+shoot() {
+  if [ "$backend" = browser ]; then
+    agent shot "$work/$1.png"
+    convert "$work/$1.png" -depth 8 "$work/$1.ppm" || fail "cannot convert screenshot $1"
+  else
+    import -window root -depth 8 "$work/$1.ppm" || fail "screenshot $1 failed"
+  fi
+}
+
+# pointer X Y: moves the pointer there, or as near as the backend goes; at_x, at_y: where.
+pointer() {
+  at_x=$1 at_y=$2
+  if [ "$backend" = browser ]; then
+    agent move "$1" "$2"
+    set -- $answer
+    at_x=$2 at_y=$3
+  else
+    xdotool mousemove "$1" "$2"
+  fi
+}
+
+# wheel away|towards: one notch, away from the user zooming out.
+wheel() {
+  if [ "$backend" = browser ]; then
+    [ "$1" = away ] && agent wheel -120 || agent wheel 120
+  else
+    [ "$1" = away ] && xdotool click 4 || xdotool click 5
+  fi
+}
+
+right_click() {
+  if [ "$backend" = browser ]; then agent click right; else xdotool click 3; fi
+}
+
+# drag_to X Y: the left button down where the pointer is, moved to X, Y (at_x, at_y) and let go.
+drag_to() {
+  if [ "$backend" = browser ]; then
+    agent down left
+    pointer "$1" "$2"
+    agent up left
+  else
+    at_x=$1 at_y=$2
+    xdotool mousedown 1 mousemove "$1" "$2" mouseup 1
+  fi
+}
+
+# keys KEY...: X's key names (F5, F11, Escape, KP_Add, KP_Subtract, plus, minus).
+keys() {
+  if [ "$backend" = browser ]; then
+    for k in "$@"; do
+      case $k in
+        KP_Add) k=NumpadAdd ;;
+        KP_Subtract) k=NumpadSubtract ;;
+        plus) k=+ ;;
+        minus) k=- ;;
+      esac
+      agent key "$k"
+    done
+  else
+    focus
+    xdotool key "$@"
+  fi
+}
+
+# resize_client WIDTH HEIGHT: the desktop (X, or the browser's window) resizes the client.
+resize_client() {
+  if [ "$backend" = browser ]; then
+    agent resize "$1" "$2"
+  else
+    xdotool windowsize "$wid" "$1" "$2"
+  fi
+}
+
+# full_screen SECONDS: waits until the client covers the screen; sets `full` to "X Y W H".
+full_screen() {
+  end=$(($(date +%s) + $1))
+  while :; do
+    if [ "$backend" = browser ]; then
+      agent size
+      set -- $answer
+      full="0 0 $1 $2"
+      [ "$5" = 1 ] && return 0
+    else
+      full=$(window_geometry)
+      [ "$full" = "0 0 ${screen_size% *} ${screen_size#* }" ] && return 0
+    fi
+    [ "$(date +%s)" -lt "$end" ] || fail "full screen: the client is $full"
+    sleep 0.2
+  done
+}
+screen_size=${OSTREVANE_XVFB_SCREEN:-1280x1024x24}
+screen_size=$(echo "${screen_size%x*}" | tr x ' ')
+
+# viewer_end: Esc, and the viewer must end with exit code 0.
+viewer_end() {
+  keys Escape
+  if [ "$backend" = browser ]; then
+    agent exitcode
+    [ "$answer" = 0 ] || fail "the page says the program ended with code $answer, not 0"
+  else
+    expect_exit_zero "$pid" 10
+  fi
+  pid=
 }

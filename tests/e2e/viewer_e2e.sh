@@ -1,23 +1,28 @@
 #!/bin/sh
 # viewer_e2e.sh VIEWER CHECKER
-# Drives the real viewer with X input (xdotool) and judges screenshots with the checker, which
-# computes what each picture must be with the program's own core arithmetic.
-# Environment: DISPLAY (an X server of 1280x1024x24, such as cmake/with-xvfb.sh starts). For the
-# Windows exe, OSTREVANE_WINE_RUN (cmake/wine-run.sh) and WINEPREFIX run it and its checker under
-# Wine; without them both are native programs, and the window is also resized by X. With
-# OSTREVANE_E2E_WM=openbox the test runs under that window manager. OSTREVANE_E2E_KEEP=1 keeps the
-# screenshots; with OSTREVANE_SAVE_SHOTS=1 the start view and the detailed orbit are saved as PNG
-# files in OSTREVANE_DOCS_DIR.
+# Drives the real viewer with real input and judges screenshots with the checker, which computes
+# what each picture must be with the program's own core arithmetic. VIEWER is a program, driven
+# on the X display with xdotool, or the web build's site (a folder), driven in headless Chromium.
+# Environment: DISPLAY (an X server of 1280x1024x24, such as cmake/with-xvfb.sh starts), for an X
+# program. For the Windows exe, OSTREVANE_WINE_RUN (cmake/wine-run.sh) and WINEPREFIX run it and
+# its checker under Wine; without them both are native programs, and the window is also resized
+# by X. With OSTREVANE_E2E_WM=openbox the test runs under that window manager. For the site,
+# OSTREVANE_E2E_BROWSER_OPTIONS are the browser agent's options (--scale 2, say).
+# OSTREVANE_E2E_KEEP=1 keeps the screenshots; with OSTREVANE_SAVE_SHOTS=1 the start view and the
+# detailed orbit are saved as PNG files in OSTREVANE_DOCS_DIR.
 set -u
 viewer=$1
 checker=$2
 . "$(dirname "$0")/../viewer-window.sh"
+[ -d "$viewer" ] && backend=browser
 
-[ -n "${DISPLAY:-}" ] || fail "no X display; run the tests inside cmake/with-xvfb.sh"
+[ "$backend" = browser ] || [ -n "${DISPLAY:-}" ] ||
+  fail "no X display; run the tests inside cmake/with-xvfb.sh"
 
 work=$(mktemp -d)
 pid= wm=
 cleanup() {
+  agent_stop
   if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
@@ -31,10 +36,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
-
-shoot() {
-  import -window root -depth 8 "$work/$1.ppm" || fail "screenshot $1 failed"
-}
 
 # Runs the checker from the work directory (Wine reads the relative file names there). Its
 # output goes to $work/out; the checker's exit code is returned.
@@ -84,7 +85,7 @@ must_not() {
   sed 's/^FAIL /(as it should, no longer holds) /; s/^/  /' "$work/out"
 }
 
-geometry() { win=$(window_geometry) || fail "no geometry for window $wid"; }
+geometry() { win=$(viewer_geometry) && [ -n "$win" ] || fail "no geometry for the viewer's window"; }
 
 # reach "X Y WIDTH HEIGHT" WHAT: waits up to 10 s for the window to take that geometry.
 reach() {
@@ -118,21 +119,20 @@ fi
 # Step 1: a mouse move sets the seed. Under Wine a new window's first one carries Wine's idea of
 # the pointer, which moving the X pointer alone does not update, so the pointer is parked through
 # Wine first. The native viewer follows the X pointer, which xdotool moves only once a window is
-# on a bare X server.
-park_x=436 park_y=153
+# on a bare X server; the page, the pointer moved into the canvas.
+park_x=436 park_y=152
+[ "$backend" = browser ] && park_x=136
 park() {
-  xdotool mousemove --sync $park_x $park_y || fail "xdotool cannot reach the display"
+  pointer $park_x $park_y || fail "cannot move the pointer"
+  park_x=$at_x park_y=$at_y
   [ -z "$wine" ] || must park $park_x $park_y
+  [ "$backend" = browser ] && return
   eval "$(xdotool getmouselocation --shell)"
   [ "$X $Y" = "$park_x $park_y" ] || fail "the X pointer is at $X,$Y, not at $park_x,$park_y"
 }
-xdotool keyup Escape F11 2>/dev/null
-no_window_left 10
 [ -z "$wine" ] || park
-run "$viewer" >"$work/viewer.log" 2>&1 &
-pid=$!
 start=$(date +%s)
-wait_for_window "$pid" 30
+viewer_start "$viewer"
 # A window manager frames the window a moment after it appears, and moves it doing so (the first
 # time openbox runs on a machine, seconds later).
 if [ -n "$wm" ]; then
@@ -145,7 +145,7 @@ if [ -n "$wm" ]; then
 fi
 [ -n "$wine" ] || park
 geometry
-echo "step 1: window $wid titled '$title' after $(($(date +%s) - start)) s; window $win"
+echo "step 1: window titled '$title' after $(($(date +%s) - start)) s; window $win"
 win0=$win
 
 # Step 2: the client area holds the escape-time picture of scale 1.0, pixel for pixel.
@@ -164,8 +164,8 @@ save_shot start start-view.png
 # Step 3: moving the pointer without a button moves the orbit and nothing else.
 echo "step 3: pointer moves the orbit"
 move_x=$((cx + cw / 4)) move_y=$((cy + ch / 3))
-xdotool mousemove $move_x $move_y
-seed_x=$((move_x - cx)) seed_y=$((move_y - cy))
+pointer $move_x $move_y
+seed_x=$((at_x - cx)) seed_y=$((at_y - cy))
 expect moved 10 orbit moved.ppm $client 1.0 $seed_x $seed_y 200 0
 check changed start.ppm moved.ppm $client || {
   say
@@ -180,27 +180,25 @@ must fractal moved.ppm $client 1.0
 
 # Step 4: the wheel moves the circles at once; the picture follows only on F5.
 echo "step 4: wheel out to scale 1.06"
-xdotool click 4
+wheel away
 expect wheel 10 rings wheel.ppm $client 1.06
 must_not rings wheel.ppm $client 1.0
 must fractal wheel.ppm $client 1.0
 must_not fractal wheel.ppm $client 1.06
 must orbit wheel.ppm $client 1.06 $seed_x $seed_y 200 0
 echo "step 4: F5 renders scale 1.06"
-focus
-xdotool key F5
+keys F5
 expect redraw 15 fractal redraw.ppm $client 1.06
 must rings redraw.ppm $client 1.06
 echo "step 4: wheel in, back to scale 1.0"
-xdotool click 5
+wheel towards
 expect wheelback 10 rings wheelback.ppm $client 1.0
 must fractal wheelback.ppm $client 1.06
-focus
-xdotool key F5
+keys F5
 expect redrawback 15 fractal redrawback.ppm $client 1.0
 
 # Step 5: right button for the detailed polyline, a left drag for a longer orbit.
-drag_y=$((ch * 2 / 5))
+drag_y=$((ch / 5 * 2))
 long=$((4 * drag_y))
 check pickseed $cw $ch 1.0 200 $long || {
   say
@@ -209,56 +207,51 @@ check pickseed $cw $ch 1.0 200 $long || {
 set -- $(cat "$work/out")
 seed_x=$2 seed_y=$3
 echo "step 5: seed ($seed_x,$seed_y), orbit of 200 steps, then $long"
-xdotool mousemove $((cx + seed_x)) $((cy + seed_y))
+pointer $((cx + seed_x)) $((cy + seed_y))
 expect plain 10 orbit plain.ppm $client 1.0 $seed_x $seed_y 200 0
 must_not orbit plain.ppm $client 1.0 $seed_x $seed_y 200 1
-xdotool click 3
+right_click
 expect detailed 10 orbit detailed.ppm $client 1.0 $seed_x $seed_y 200 1
 must_not orbit detailed.ppm $client 1.0 $seed_x $seed_y $long 1
-xdotool mousedown 1
-xdotool mousemove $((cx + seed_x)) $((cy + drag_y))
-xdotool mouseup 1
-xdotool mousemove $((cx + seed_x)) $((cy + seed_y))
+drag_to $((cx + seed_x)) $((cy + drag_y))
+pointer $((cx + seed_x)) $((cy + seed_y))
 expect longer 10 orbit longer.ppm $client 1.0 $seed_x $seed_y $long 1
 must fractal longer.ppm $client 1.0
 save_shot longer orbit-detailed.png
 
 # Step 6: F11 covers the screen; F11 again gives the old client back.
 echo "step 6: F11 full screen"
-focus
-xdotool key F11
-reach "0 0 1280 1024" "full screen"
-expect full 10 locate full.ppm $win
+keys F11
+full_screen 10
+expect full 10 locate full.ppm $full
 set -- $(grep '^CLIENT' "$work/out")
-[ "$2 $3 $4 $5" = "0 0 1280 1024" ] || fail "full screen: client is $2 $3 $4 $5, not the screen"
-focus
-xdotool key F5
-expect fullredraw 15 fractal fullredraw.ppm 0 0 1280 1024 1.0
-must rings fullredraw.ppm 0 0 1280 1024 1.0
+[ "$2 $3 $4 $5" = "$full" ] || fail "full screen: client is $2 $3 $4 $5, not $full"
+keys F5
+expect fullredraw 15 fractal fullredraw.ppm $full 1.0
+must rings fullredraw.ppm $full 1.0
 echo "step 6: F11 back to the window"
-focus
-xdotool key F11
+keys F11
 reach "$win0" "after full screen"
 expect restored 10 locate restored.ppm $win
 set -- $(grep '^CLIENT' "$work/out")
 [ "$2 $3 $4 $5" = "$client0" ] || fail "after full screen: client is $2 $3 $4 $5, not $client0"
 echo "  window $win, client $client0 as before"
 
-# Step 6b: sizes given by X (the desktop), odd ones too, keep the picture until F5 renders it for
-# the new client. A window Wine draws the frame of itself does not follow X's sizes.
+# Step 6b: sizes given by the desktop (X, or the browser's window), odd ones too, keep the picture
+# until F5 renders it for the new client. A window Wine draws the frame of itself does not follow
+# X's sizes.
 if [ -z "$wine" ]; then
   for size in "801 601" "1001 499"; do
     set -- $size
-    echo "step 6b: resized to $1 x $2 by X"
-    xdotool windowsize "$wid" "$1" "$2"
+    echo "step 6b: resized to $1 x $2 by the desktop"
+    resize_client "$1" "$2"
     geometry
     set -- $win "$1" "$2"
     reach "$1 $2 $5 $6" "resize to $5 x $6"
     expect resized 10 locate resized.ppm $win
     set -- $(grep '^CLIENT' "$work/out")
     sized="$2 $3 $4 $5"
-    focus
-    xdotool key F5
+    keys F5
     expect resizedredraw 15 fractal resizedredraw.ppm $sized 1.0
     must rings resizedredraw.ppm $sized 1.0
   done
@@ -266,9 +259,6 @@ fi
 
 # Step 7: Esc ends the program with exit code 0.
 echo "step 7: Esc"
-focus
-xdotool key Escape
-expect_exit_zero "$pid" 5
-pid=
+viewer_end
 echo "  exited with code 0"
 echo "PASS"

@@ -1,0 +1,273 @@
+#!/usr/bin/python3
+"""browser_agent.py SITE COMMANDS REPLIES [--scale N] [--screen WxH] [--window WxH] [--touch]
+
+The viewer's page in Debian's headless Chromium, driven through WebDriver with real input, for the
+end-to-end scripts (tests/viewer-window.sh's browser backend): it serves SITE on a port of its
+own, then reads one command a line from the COMMANDS fifo and answers each with one line on the
+REPLIES fifo. Places and sizes are the canvas's device pixels, as the program sees them.
+
+  open                      load the page; answers once the program has titled it
+  size                      canvas W H, screen W H, full screen 0/1, devicePixelRatio, strip 0/1
+  shot PATH                 the canvas as the user sees it, a PNG at the device scale
+  move X Y | down B | up B | click B        the mouse (B: left, right or middle); a move
+                            answers where it went, the nearest place WebDriver reaches
+  wheel DY                  the wheel at the pointer, DY CSS pixels (negative: away from the user)
+  key NAME...               keys pressed and released: F5, F11, Escape, NumpadAdd, NumpadSubtract,
+                            or a character
+  resize W H                the window sized so that the canvas is W x H
+  touch X Y | swipe X Y | lift | pinch X Y FROM TO | hold X Y    one and two fingers
+  strip CODE                the touch strip's button for that key
+  exitcode                  waits for the page to say the program ended; answers its code
+  health                    failed requests and console errors since the page was opened
+  quit
+"""
+import functools
+import http.server
+import re
+import sys
+import threading
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions import interaction
+from selenium.webdriver.common.actions.action_builder import ActionBuilder
+from selenium.webdriver.common.actions.pointer_input import PointerInput
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+TITLE = 'F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
+BUTTONS = {'left': 0, 'middle': 1, 'right': 2}
+KEYS = {'F5': Keys.F5, 'F11': Keys.F11, 'Escape': Keys.ESCAPE, 'NumpadAdd': Keys.ADD,
+        'NumpadSubtract': Keys.SUBTRACT}
+
+
+class Site(http.server.SimpleHTTPRequestHandler):
+    failures = []
+
+    def log_request(self, code='-', size='-'):
+        if not str(code).startswith(('2', '3')):
+            Site.failures.append(f'{self.path} {code}')
+
+    def log_message(self, *args):
+        pass
+
+
+def serve(site):
+    handler = functools.partial(Site, directory=site)
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server.server_address[1]
+
+
+def browser(options):
+    o = webdriver.ChromeOptions()
+    o.binary_location = '/usr/bin/chromium'
+    # A new empty profile; no connection but to the page (this machine's network is closed).
+    for a in ['--headless=new', '--no-sandbox', '--disable-gpu', '--no-first-run',
+              '--disable-background-networking', '--disable-component-update', '--disable-sync',
+              '--disable-quic', f'--window-size={options["window"].replace("x", ",")}',
+              f'--force-device-scale-factor={options["scale"]}',
+              f'--screen-info={{{options["screen"]}}}']:
+        o.add_argument(a)
+    o.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+    driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=o)
+    if options['touch']:
+        # A touch screen as the page's media queries see it: (pointer: coarse).
+        driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled',
+                               {'enabled': True, 'maxTouchPoints': 5})
+    return driver
+
+
+class Agent:
+    def __init__(self, driver, url):
+        self.driver = driver
+        self.url = url
+        self.ratio = 1.0
+        self.fingers = None
+        self.at = (0, 0)  # the mouse, in CSS pixels
+
+    def canvas(self):
+        return self.driver.find_element(By.ID, 'client')
+
+    def script(self, text):
+        return self.driver.execute_script(text)
+
+    # WebDriver moves pointers to whole CSS pixels: a device pixel between two is out of reach.
+    def css(self, x, y):
+        return int(float(x) / self.ratio), int(float(y) / self.ratio)
+
+    def device(self, x, y):
+        return int(x * self.ratio), int(y * self.ratio)
+
+    def mouse(self):
+        builder = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_MOUSE, 'mouse'))
+        return builder, builder.pointer_action
+
+    def do_open(self):
+        self.driver.get(self.url)
+        end = time.time() + 30
+        while self.driver.title != TITLE:
+            if time.time() > end:
+                raise RuntimeError(f'the page is titled "{self.driver.title}"')
+            time.sleep(0.1)
+        self.ratio = self.script('return devicePixelRatio')
+        self.driver.get_log('browser')  # what loading said is judged by health
+        return 'ok'
+
+    def do_size(self):
+        c = self.script('''const c = document.getElementById('client');
+          return [c.width, c.height, Math.round(screen.width * devicePixelRatio),
+                  Math.round(screen.height * devicePixelRatio), document.fullscreenElement ? 1 : 0,
+                  devicePixelRatio, getComputedStyle(document.getElementById('keys')).display
+                  === 'none' ? 0 : 1, c.getBoundingClientRect().width]''')
+        return ' '.join(str(v) for v in c)
+
+    def do_shot(self, path):
+        png = self.canvas().screenshot_as_png
+        with open(path, 'wb') as f:
+            f.write(png)
+        return 'ok %d %d' % (int.from_bytes(png[16:20], 'big'), int.from_bytes(png[20:24], 'big'))
+
+    def do_move(self, x, y):
+        builder, pointer = self.mouse()
+        self.at = self.css(x, y)
+        pointer.source.create_pointer_move(x=self.at[0], y=self.at[1])
+        builder.perform()
+        return 'ok %d %d' % self.device(*self.at)
+
+    def press(self, button, down):
+        builder, pointer = self.mouse()
+        (pointer.pointer_down if down else pointer.pointer_up)(BUTTONS[button])
+        builder.perform()
+        return 'ok'
+
+    def do_down(self, button):
+        return self.press(button, True)
+
+    def do_up(self, button):
+        return self.press(button, False)
+
+    def do_click(self, button):
+        self.press(button, True)
+        return self.press(button, False)
+
+    def do_wheel(self, dy):
+        builder = ActionBuilder(self.driver)
+        builder.wheel_action.scroll(x=int(self.at[0]), y=int(self.at[1]), delta_x=0,
+                                    delta_y=int(dy))
+        builder.perform()
+        return 'ok'
+
+    def do_key(self, *names):
+        for name in names:
+            ActionChains(self.driver).send_keys(KEYS.get(name, name)).perform()
+        return 'ok'
+
+    def do_resize(self, width, height):
+        for _ in range(5):
+            w, h = (int(v) for v in self.do_size().split()[:2])
+            if (w, h) == (int(width), int(height)):
+                return 'ok'
+            outer = self.driver.get_window_size()
+            self.driver.set_window_size(outer['width'] + (int(width) - w) / self.ratio,
+                                        outer['height'] + (int(height) - h) / self.ratio)
+            time.sleep(0.3)
+        return 'failed: canvas %s' % ' '.join(self.do_size().split()[:2])
+
+    def touch_chain(self):
+        builder = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, 'one'))
+        return builder
+
+    def do_touch(self, x, y):
+        self.fingers = self.touch_chain()
+        p = self.fingers.pointer_action
+        p.source.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
+        p.pointer_down()
+        self.fingers.perform()
+        return 'ok'
+
+    def do_swipe(self, x, y):
+        p = self.fingers.pointer_action
+        p.source.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1], duration=100)
+        self.fingers.perform()
+        return 'ok'
+
+    def do_lift(self):
+        self.fingers.pointer_action.pointer_up()
+        self.fingers.perform()
+        self.fingers = None
+        return 'ok'
+
+    def do_hold(self, x, y):
+        self.do_touch(x, y)
+        time.sleep(0.8)
+        return self.do_lift()
+
+    def do_pinch(self, x, y, start, end):
+        (cx, cy), a, b = self.css(x, y), float(start) / 2 / self.ratio, float(end) / 2 / self.ratio
+        builder = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, 'one'))
+        second = builder.add_pointer_input(interaction.POINTER_TOUCH, 'two')
+        first = builder.pointer_action
+        for finger, sign in ((first.source, -1), (second, 1)):
+            finger.create_pointer_move(x=cx + sign * a, y=cy)
+            finger.create_pointer_down(button=0)
+        steps = 8
+        for i in range(1, steps + 1):
+            d = a + (b - a) * i / steps
+            for finger, sign in ((first.source, -1), (second, 1)):
+                finger.create_pointer_move(x=cx + sign * d, y=cy, duration=50)
+        for finger in (first.source, second):
+            finger.create_pointer_up(button=0)
+        builder.perform()
+        return 'ok'
+
+    def do_strip(self, code):
+        self.driver.find_element(By.CSS_SELECTOR, f'#keys button[data-code="{code}"]').click()
+        return 'ok'
+
+    def do_exitcode(self):
+        end = time.time() + 10
+        while time.time() < end:
+            text = self.driver.find_element(By.ID, 'message').text
+            found = re.search(r'has ended \(exit code (-?\d+)\)', text)
+            if found:
+                return found.group(1)
+            time.sleep(0.1)
+        return 'none'
+
+    def do_health(self):
+        errors = [e['message'] for e in self.driver.get_log('browser') if e['level'] == 'SEVERE']
+        return '%d %d %s' % (len(Site.failures), len(errors), ' | '.join(Site.failures + errors))
+
+
+def main():
+    args = sys.argv[1:]
+    site, commands, replies = args[:3]
+    options = {'scale': '1', 'screen': '1280x1080', 'window': '800x600', 'touch': False}
+    rest = args[3:]
+    while rest:
+        flag = rest.pop(0)[2:]
+        options[flag] = True if flag == 'touch' else rest.pop(0)
+    port = serve(site)
+    driver = browser(options)
+    agent = Agent(driver, f'http://127.0.0.1:{port}/')
+    try:
+        with open(commands) as inbox, open(replies, 'w') as outbox:
+            for line in inbox:
+                words = line.split()
+                if not words or words[0] == 'quit':
+                    break
+                try:
+                    answer = getattr(agent, 'do_' + words[0])(*words[1:])
+                except Exception as error:  # the script reads the failure and stops
+                    answer = 'failed: ' + str(error).splitlines()[0]
+                outbox.write(answer + '\n')
+                outbox.flush()
+    finally:
+        driver.quit()
+
+
+if __name__ == '__main__':
+    main()
