@@ -41,6 +41,8 @@ set(CMAKE_AR ${OSTREVANE_WASM_AR})
 # Debian's wasm32 libc++ is built without exceptions.
 set(CMAKE_CXX_FLAGS_INIT "-nostdlibinc -isystem ${OSTREVANE_WASI_INCLUDE}/c++/v1 \
 -idirafter ${OSTREVANE_WASI_INCLUDE} -fno-exceptions")
+# The link line repeats those flags, where the search list means nothing.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wno-unused-command-line-argument")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREVANE_NODE};${CMAKE_CURRENT_LIST_DIR}/wasi-run.mjs)
 

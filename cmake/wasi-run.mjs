@@ -7,15 +7,15 @@ import { readFile } from 'node:fs/promises';
 
 const wasiFlag = '--experimental-wasi-unstable-preview1';
 
-// Node 20 has WASI without a flag; older Node (Debian 12's 18) refuses the module without it:
-// then the same command again, with the flag.
+// Node 20, and Debian 12's Node 18.20, load WASI without a flag; older Node refuses the module
+// without it: then the same command again, with the flag.
 const loadWasi = async () => {
   try {
     return (await import('node:wasi')).WASI;
   } catch (error) {
     if (process.execArgv.includes(wasiFlag)) throw error;
-    const again = spawnSync(process.execPath, [...process.execArgv, wasiFlag, ...process.argv.slice(1)],
-                            { stdio: 'inherit' });
+    const command = [...process.execArgv, wasiFlag, ...process.argv.slice(1)];
+    const again = spawnSync(process.execPath, command, { stdio: 'inherit' });
     process.exit(again.status ?? 1);
   }
 };
