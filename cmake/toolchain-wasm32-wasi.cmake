@@ -1,25 +1,26 @@
 # WebAssembly with WASI (wasm32-wasi) from Debian's packages: clang 14 and wasm-ld (clang-14,
 # lld-14, llvm-14's llvm-ar), wasi-libc, libc++ and libc++abi for wasm32, compiler-rt's builtins
-# for wasm32 and binaryen. The core and its identity test; the programs run under Node's WASI.
+# for wasm32 and binaryen. The core, its tests and a kernel timer, run under Node's WASI.
 set(CMAKE_SYSTEM_NAME WASI)
 set(CMAKE_SYSTEM_PROCESSOR wasm32)
 # CMake 3.25 does not know WASI: cmake/Platform/WASI.cmake names its programs .wasm.
 list(APPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 
-find_program(OSTREVANE_WASM_CXX clang++-14)
-find_program(OSTREVANE_WASM_AR llvm-ar-14)
-find_program(OSTREVANE_WASM_LD wasm-ld-14)
+# A program this build needs, and the Debian package that brings it.
+macro(ostrevane_wasm_tool variable program package)
+  find_program(${variable} ${program})
+  if(NOT ${variable})
+    message(FATAL_ERROR "${program} not found: install ${package}")
+  endif()
+endmacro()
+ostrevane_wasm_tool(OSTREVANE_WASM_CXX clang++-14 clang-14)
+ostrevane_wasm_tool(OSTREVANE_WASM_AR llvm-ar-14 llvm-14)
+ostrevane_wasm_tool(OSTREVANE_WASM_LD wasm-ld-14 lld-14)
 # clang runs binaryen's wasm-opt on every optimized link when it finds it: required, so that the
 # same sources give the same module on every machine.
-find_program(OSTREVANE_WASM_OPT wasm-opt)
-find_program(OSTREVANE_NODE node)
+ostrevane_wasm_tool(OSTREVANE_WASM_OPT wasm-opt binaryen)
+ostrevane_wasm_tool(OSTREVANE_NODE node nodejs)
 set(OSTREVANE_WASI_INCLUDE /usr/include/wasm32-wasi)
-foreach(found OSTREVANE_WASM_CXX OSTREVANE_WASM_AR OSTREVANE_WASM_LD OSTREVANE_WASM_OPT
-        OSTREVANE_NODE)
-  if(NOT ${found})
-    message(FATAL_ERROR "${found} not found: install clang-14, llvm-14, lld-14, binaryen, nodejs")
-  endif()
-endforeach()
 foreach(path ${OSTREVANE_WASI_INCLUDE}/stdio.h ${OSTREVANE_WASI_INCLUDE}/c++/v1/cmath
         /usr/lib/wasm32-wasi/libc.a /usr/lib/wasm32-wasi/libc++.a /usr/lib/wasm32-wasi/libc++abi.a)
   if(NOT EXISTS ${path})
