@@ -14,6 +14,7 @@ macro(ostrevane_wasm_tool variable program package)
   endif()
 endmacro()
 ostrevane_wasm_tool(OSTREVANE_WASM_CXX clang++-14 clang-14)
+ostrevane_wasm_tool(OSTREVANE_WASM_CC clang-14 clang-14)
 ostrevane_wasm_tool(OSTREVANE_WASM_AR llvm-ar-14 llvm-14)
 ostrevane_wasm_tool(OSTREVANE_WASM_LD wasm-ld-14 lld-14)
 # clang runs binaryen's wasm-opt on every optimized link when it finds it: required, so that the
@@ -36,14 +37,20 @@ endif()
 
 set(CMAKE_CXX_COMPILER ${OSTREVANE_WASM_CXX})
 set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
+set(CMAKE_C_COMPILER ${OSTREVANE_WASM_CC})  # for GoogleTest's project, which enables C
+set(CMAKE_C_COMPILER_TARGET wasm32-wasi)
 set(CMAKE_AR ${OSTREVANE_WASM_AR})
 # Debian keeps wasi-libc and the wasm32 libc++ under /usr, beside the host's headers: clang's
 # search list without /usr/include and /usr/local/include, so that no host header is taken.
 # Debian's wasm32 libc++ is built without exceptions.
 set(CMAKE_CXX_FLAGS_INIT "-nostdlibinc -isystem ${OSTREVANE_WASI_INCLUDE}/c++/v1 \
 -idirafter ${OSTREVANE_WASI_INCLUDE} -fno-exceptions")
-# The link line repeats those flags, where the search list means nothing.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wno-unused-command-line-argument")
+set(CMAKE_C_FLAGS_INIT "-nostdlibinc -idirafter ${OSTREVANE_WASI_INCLUDE}")
+# The link line repeats those flags, where the search list means nothing. A row kernel keeps the
+# row's counts (64 KiB) on the stack, which wasm-ld makes 64 KiB by default: 1 MiB, as a Windows
+# main thread has, and first in memory, so that an overflow traps instead of writing over the data.
+set(CMAKE_EXE_LINKER_FLAGS_INIT
+    "-Wno-unused-command-line-argument -Wl,-z,stack-size=1048576 -Wl,--stack-first")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREVANE_NODE};${CMAKE_CURRENT_LIST_DIR}/wasi-run.mjs)
 
