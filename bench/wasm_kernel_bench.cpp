@@ -25,8 +25,7 @@ double MedianFrameMs(EscapeRowKernel kernel) {
   double ms[kFrames];
   for (int i = -1; i < kFrames; ++i) {
     const Clock::time_point start = Clock::now();
-    ComputeEscapeRaster(g_picture, kWidth, kHeight, kStride, kWidth / 2, kHeight / 2, 1.0f,
-                        kernel);
+    ComputeEscapeRaster(g_picture, kWidth, kHeight, kStride, kWidth / 2, kHeight / 2, 1.0f, kernel);
     const double frame = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     if (i >= 0) ms[i] = frame;
   }
