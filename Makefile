@@ -4,9 +4,9 @@
 # make bench / make soak: the benchmarks and the longer stress runs.
 # make dist: the Windows release zip, the same to the byte for the same commit.
 
-# The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the program
-# with every Windows toolchain, each under Wine.
-PRESETS := native native-asan fuzz aarch64 win64 win64-clang clang-cl
+# The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the core as
+# WebAssembly under Node; the program with every Windows toolchain, each under Wine.
+PRESETS := native native-asan fuzz aarch64 web win64 win64-clang clang-cl
 WINDOWS_PRESETS := win64 win64-clang clang-cl
 
 .PHONY: all deps build test run run-wine bench soak clean $(PRESETS:%=build-%) $(PRESETS:%=test-%)
@@ -27,7 +27,8 @@ $(PRESETS:%=build-%): build-%: deps
 
 # Last, the same fingerprints of the picture and the orbits from every compiler and CPU.
 test: $(PRESETS:%=test-%)
-	tests/same-arithmetic.sh build/native build/aarch64 build/win64 build/win64-clang build/clang-cl
+	tests/same-arithmetic.sh build/native build/aarch64 build/web build/win64 build/win64-clang \
+	  build/clang-cl
 
 # The native builds' window tests open windows: on an X server of their own.
 test-native test-native-asan: test-%: build-%
@@ -35,6 +36,9 @@ test-native test-native-asan: test-%: build-%
 
 test-aarch64: build-aarch64
 	ctest --preset aarch64
+
+test-web: build-web
+	ctest --preset web
 
 test-fuzz: build-fuzz
 	tests/fuzz/run-fuzz.sh

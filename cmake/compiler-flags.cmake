@@ -3,12 +3,20 @@
 # - no contraction of a * b + c into a fused multiply-add, whatever instructions the target has;
 # - SSE2 arithmetic on x86, never the x87 stack with its wider intermediate results;
 # - nothing that relaxes IEEE rules: no fast-math, no flush-to-zero.
-# The vector kernels are x86 code; other CPUs build the scalar reference alone.
+# The vector kernels are x86 code, and WebAssembly's SIMD in the wasm32 build; other CPUs build
+# the scalar reference alone.
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x64)$")
   set(OSTREVANE_X86 ON)
 else()
   set(OSTREVANE_X86 OFF)
+endif()
+
+set(OSTREVANE_SIMD128 OFF)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
+  # Engines without it refuse a module that uses it anywhere: one switch for the whole build.
+  option(OSTREVANE_WASM_SIMD "Build for WebAssembly's 128-bit SIMD" ON)
+  set(OSTREVANE_SIMD128 ${OSTREVANE_WASM_SIMD})
 endif()
 
 if(CMAKE_CXX_COMPILER_FRONTEND_VARIANT STREQUAL "MSVC")  # MSVC, and clang-cl
@@ -28,6 +36,9 @@ else()
   add_compile_options(-Wall -Wextra -ffp-contract=off -fno-fast-math)
   if(OSTREVANE_X86)
     add_compile_options(-msse2 -mfpmath=sse)
+  endif()
+  if(OSTREVANE_SIMD128)
+    add_compile_options(-msimd128)
   endif()
   if(MINGW AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # Win64 gives only 16-byte stack alignment, which GCC assumes is 32 or 64 for a spilled

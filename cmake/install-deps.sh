@@ -1,7 +1,8 @@
 #!/bin/sh
-# install-deps.sh [viewer|windows|all|list]: checks for the tools and libraries a target needs.
+# install-deps.sh [viewer|windows|web|all|list]: checks for the tools and libraries a target needs.
 #   viewer   the native viewer (make run): a compiler, CMake and SDL2's development files
 #   windows  the Windows exe under Wine (make run-wine, make dist)
+#   web      the WebAssembly build (the web preset): clang for wasm32-wasi, its libraries, Node
 #   all      everything the build and the tests use (the default)
 #   list     prints "PACKAGE THING" for every check, for the test that each package brings its thing
 # Where something is missing on a Debian-family machine it installs the packages with apt-get;
@@ -40,6 +41,21 @@ windows_needs() {
   need zip zip
 }
 
+web_needs() {
+  need cmake cmake
+  need make make
+  need clang-14 clang++-14
+  need lld-14 wasm-ld-14
+  need llvm-14 llvm-ar-14
+  need wasi-libc /usr/lib/wasm32-wasi/libc.a
+  need libc++-14-dev-wasm32 /usr/lib/llvm-14/lib/wasm32-wasi/libc++.a
+  need libc++abi-14-dev-wasm32 /usr/lib/llvm-14/lib/wasm32-wasi/libc++abi.a
+  need libclang-rt-14-dev-wasm32 \
+    "/usr/lib/llvm-14/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a"
+  need binaryen wasm-opt
+  need nodejs node
+}
+
 test_needs() {
   need googletest /usr/src/googletest/CMakeLists.txt
   need libgtest-dev /usr/include/gtest/gtest.h
@@ -68,8 +84,9 @@ test_needs() {
 case $mode in
   viewer) viewer_needs ;;
   windows) viewer_needs; windows_needs ;;
-  all | list) viewer_needs; windows_needs; test_needs ;;
-  *) echo "install-deps: unknown target '$mode' (viewer, windows, all or list)" >&2; exit 2 ;;
+  web) web_needs ;;
+  all | list) viewer_needs; windows_needs; web_needs; test_needs ;;
+  *) echo "install-deps: unknown target '$mode' (viewer, windows, web, all or list)" >&2; exit 2 ;;
 esac
 
 [ -z "$packages" ] && exit 0

@@ -248,6 +248,10 @@ const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
     {"avx512-iterate-all", EscapeRowAvx512IterateAll, CpuRunsAvx512},
     {"avx512-skip-known", EscapeRowAvx512SkipKnown, CpuRunsAvx512},
 #endif
+#if OSTREVANE_SIMD128_KERNELS
+    {"simd128-iterate-all", EscapeRowSimd128IterateAll, AlwaysRuns},
+    {"simd128-skip-known", EscapeRowSimd128SkipKnown, AlwaysRuns},
+#endif
 };
 // clang-format on
 
@@ -257,6 +261,8 @@ EscapeRowKernel FastestEscapeRowKernel() {
                                         : CpuRunsAvx2() ? EscapeRowAvx2SkipKnown
                                                         : EscapeRowSse2SkipKnown;
   return chosen;
+#elif OSTREVANE_SIMD128_KERNELS
+  return EscapeRowSimd128SkipKnown;
 #else
   return EscapeRowScalar;
 #endif

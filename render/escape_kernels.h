@@ -50,11 +50,17 @@ bool InInteriorRegion(float cr, float ci);
 // The plan of a row (imaginary part ci). Without ascending seeds it iterates every column.
 void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan);
 
-// The vector kernels are x86 code; on other CPUs the scalar reference is the kernel.
+// The vector kernels are x86 code, and WebAssembly's SIMD where the build enables it; elsewhere
+// the scalar reference is the kernel.
 #if defined(__x86_64__) || defined(_M_X64)
 #define OSTREVANE_X86_KERNELS 1
 #else
 #define OSTREVANE_X86_KERNELS 0
+#endif
+#if defined(__wasm_simd128__)
+#define OSTREVANE_SIMD128_KERNELS 1
+#else
+#define OSTREVANE_SIMD128_KERNELS 0
 #endif
 
 #if OSTREVANE_X86_KERNELS
@@ -68,6 +74,12 @@ void EscapeRowAvx2SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci
 // Eight pixels a vector: call only when CpuRunsAvx512().
 void EscapeRowAvx512IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
 void EscapeRowAvx512SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
+#endif
+
+#if OSTREVANE_SIMD128_KERNELS
+// Two pixels a vector, every column iterated, and the same over the spans of PlanEscapeRow.
+void EscapeRowSimd128IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
+void EscapeRowSimd128SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
 #endif
 
 // The CPU has AVX2 and the operating system saves the 256-bit registers.
@@ -84,6 +96,8 @@ struct EscapeRowVariant {
   bool (*runs)();  // whether this CPU can execute the kernel
 };
 
-constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS ? 7 : 1;
+constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS       ? 7
+                                       : OSTREVANE_SIMD128_KERNELS ? 3
+                                                                   : 1;
 // Variant 0 is the scalar reference.
 extern const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount];

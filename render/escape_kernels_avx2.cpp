@@ -4,6 +4,7 @@
 // the linker keeps for the rest of the program.
 #include <immintrin.h>
 
+#include "render/escape_greys_x86.h"
 #include "render/escape_lanes.h"
 
 namespace {
@@ -28,8 +29,8 @@ struct Avx2Lanes {
   static int Greater(Doubles a, Doubles b) {
     return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_GT_OQ));
   }
-  static void StoreTripled(uint8_t* out, __m128i greys) {
-    StoreTripledByShuffles<Avx2Lanes>(out, greys);
+  static void WriteSixteenGreys(uint8_t* out, const uint8_t* counts) {
+    StoreTripledByShuffles<Avx2Lanes>(out, GreysOfCounts(counts));
   }
 };
 

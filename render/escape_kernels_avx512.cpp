@@ -3,6 +3,7 @@
 // it uses itself and nothing that other files could share.
 #include <immintrin.h>
 
+#include "render/escape_greys_x86.h"
 #include "render/escape_lanes.h"
 
 namespace {
@@ -27,8 +28,8 @@ struct Avx512Lanes {
   static int NotAtLeast(Floats a, Floats b) { return _mm256_cmp_ps_mask(a, b, _CMP_NGE_UQ); }
   static int Equal(Floats a, Floats b) { return _mm256_cmp_ps_mask(a, b, _CMP_EQ_OQ); }
   static int Greater(Doubles a, Doubles b) { return _mm512_cmp_pd_mask(a, b, _CMP_GT_OQ); }
-  static void StoreTripled(uint8_t* out, __m128i greys) {
-    StoreTripledByShuffles<Avx512Lanes>(out, greys);
+  static void WriteSixteenGreys(uint8_t* out, const uint8_t* counts) {
+    StoreTripledByShuffles<Avx512Lanes>(out, GreysOfCounts(counts));
   }
 };
 

@@ -1,6 +1,7 @@
 // The escape-time row on SSE2: two pixels a vector.
 #include <emmintrin.h>
 
+#include "render/escape_greys_x86.h"
 #include "render/escape_lanes.h"
 
 namespace {
@@ -25,15 +26,8 @@ struct Sse2Lanes {
   static int NotAtLeast(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpnge_ps(a, b)); }
   static int Equal(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpeq_ps(a, b)); }
   static int Greater(Doubles a, Doubles b) { return _mm_movemask_pd(_mm_cmpgt_pd(a, b)); }
-  // SSE2 has no byte shuffle: the sixteen greys go out one by one.
-  static void StoreTripled(uint8_t* out, __m128i greys) {
-    uint8_t v[16];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(v), greys);
-    for (int i = 0; i < 16; ++i) {
-      out[3 * i] = v[i];
-      out[3 * i + 1] = v[i];
-      out[3 * i + 2] = v[i];
-    }
+  static void WriteSixteenGreys(uint8_t* out, const uint8_t* counts) {
+    StoreTripledOneByOne(out, GreysOfCounts(counts));
   }
 };
 

@@ -1,7 +1,7 @@
-// The vector escape-time row, written once over a table of lane operations (the traits L) that
-// each kernel file supplies for its instruction set. Included only by those files. Everything
-// here is internal to the file that includes it: the AVX2 file's copies must never be the ones
-// the linker keeps for code that runs without a CPU check.
+// The vector escape-time row, written once over a table of lane operations and of the writing of
+// greys (the traits L) that each kernel file supplies for its instruction set. Included only by
+// those files. Everything here is internal to the file that includes it: the AVX2 file's copies
+// must never be the ones the linker keeps for code that runs without a CPU check.
 //
 // Each lane does the reference's operations on the same values. Where the reference rounds a
 // double sum or difference of two floats to float, a float addition or subtraction gives the same
@@ -9,9 +9,6 @@
 // rounding once, and infinite, subnormal and NaN results agree too. Any other rounding of a
 // double result to float is a conversion to single, the same IEEE operation as the cast.
 #pragma once
-
-#include <emmintrin.h>
-#include <tmmintrin.h>
 
 #include <cstdint>
 #include <cstring>
@@ -126,7 +123,7 @@ inline bool RefillGroup(LaneGroup<L>& g, SpanCursor& cursor, const float* cr, ui
                         const LaneConstants<L>& k) {
   if (g.live != 0 && ++g.steps < kEscapeStepLimit) return true;
   if (g.valid == L::kLanes) {
-    std::memcpy(counts + g.first, &g.counts, L::kLanes);  // x86: byte l to column first + l
+    std::memcpy(counts + g.first, &g.counts, L::kLanes);  // little-endian: byte l, column first + l
   } else {
     for (int32_t l = 0; l < g.valid; ++l) {
       counts[g.first + l] = static_cast<uint8_t>(g.counts >> (8 * l));
@@ -186,36 +183,12 @@ void CountSpans(uint8_t* counts, const float* cr, const EscapeRowPlan& plan, flo
 // 255 - 32k/50 equals 255 - ((41944 k) >> 16) for every k <= 50.
 inline uint8_t GreyOfCount(uint8_t k) { return static_cast<uint8_t>(255 - ((41944 * k) >> 16)); }
 
-inline __m128i GreysOfCounts(__m128i k) {
-  const __m128i factor = _mm_set1_epi16(static_cast<short>(0xA3D8));  // 41944
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i low = _mm_mulhi_epu16(_mm_unpacklo_epi8(k, zero), factor);
-  const __m128i high = _mm_mulhi_epu16(_mm_unpackhi_epi8(k, zero), factor);
-  return _mm_sub_epi8(_mm_set1_epi8(-1), _mm_packus_epi16(low, high));
-}
-
-// Each grey to three bytes with three byte shuffles: SSSE3, so only for the tables of files built
-// for AVX2 or later (a template, compiled only where one of them uses it).
-template <class L>
-inline void StoreTripledByShuffles(uint8_t* out, __m128i greys) {
-  const __m128i first = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
-  const __m128i second = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
-  const __m128i third =
-      _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
-  __m128i* to = reinterpret_cast<__m128i*>(out);
-  _mm_storeu_si128(to, _mm_shuffle_epi8(greys, first));
-  _mm_storeu_si128(to + 1, _mm_shuffle_epi8(greys, second));
-  _mm_storeu_si128(to + 2, _mm_shuffle_epi8(greys, third));
-}
-
-// Sixteen pixels at a time, each grey written to its three bytes; no byte past the row's pixels.
+// Sixteen pixels at a time by the traits' WriteSixteenGreys, each grey written to its three
+// bytes; no byte past the row's pixels.
 template <class L>
 void WriteGreys(uint8_t* row, const uint8_t* counts, int32_t count) {
   int32_t j = 0;
-  for (; j + 16 <= count; j += 16) {
-    const __m128i k = _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + j));
-    L::StoreTripled(row + 3 * j, GreysOfCounts(k));
-  }
+  for (; j + 16 <= count; j += 16) L::WriteSixteenGreys(row + 3 * j, counts + j);
   for (; j < count; ++j) {
     const uint8_t v = GreyOfCount(counts[j]);
     row[3 * j] = v;

@@ -1,7 +1,8 @@
 #!/bin/sh
-# same-arithmetic.sh BUILD_DIR...: runs the toolchain identity program of each build (natively, under
-# qemu for 64-bit ARM, under Wine for Windows) and checks that every one prints the same
-# fingerprints of the picture and of the orbits: the same pixels from every compiler and CPU.
+# same-arithmetic.sh BUILD_DIR...: runs the toolchain identity program of each build (natively,
+# under qemu for 64-bit ARM, under Wine for Windows, under Node for WebAssembly) and checks that
+# every one prints the same fingerprints of the picture and of the orbits: the same pixels from
+# every compiler and CPU.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 first="" status=0
@@ -11,6 +12,8 @@ for build in "$@"; do
   if [ -f "$exe.exe" ]; then
     out=$("$root/cmake/wine-run.sh" "$build/wineprefix" "$exe.exe" 2>&1 | tr -d '\r')
     WINEPREFIX=$build/wineprefix wineserver -k 2>/dev/null
+  elif [ -f "$exe.wasm" ]; then
+    out=$(node "$root/cmake/wasi-run.mjs" "$exe.wasm" 2>&1)
   elif [ "$(od -An -j18 -N2 -tu2 "$exe" | tr -d ' ')" = 183 ]; then  # ELF machine: AArch64
     out=$(qemu-aarch64 -L /usr/aarch64-linux-gnu "$exe" 2>&1)
   else
