@@ -193,10 +193,14 @@ keys() {
   fi
 }
 
-# resize_client WIDTH HEIGHT: the desktop (X, or the browser's window) resizes the client.
+# resize_client WIDTH HEIGHT: the desktop (X, or the browser's window) resizes the client, to
+# that size or the nearest the backend gives (sized_w, sized_h).
 resize_client() {
+  sized_w=$1 sized_h=$2
   if [ "$backend" = browser ]; then
     agent resize "$1" "$2"
+    set -- $answer
+    sized_w=$2 sized_h=$3
   else
     xdotool windowsize "$wid" "$1" "$2"
   fi

@@ -206,8 +206,9 @@ function onWheel(event) {
 }
 
 function listen() {
-  canvas.addEventListener('keydown', (event) => onKey(event, true));
-  canvas.addEventListener('keyup', (event) => onKey(event, false));
+  // Keys go to the program wherever the page's focus is: it has no other use for them.
+  window.addEventListener('keydown', (event) => onKey(event, true));
+  window.addEventListener('keyup', (event) => onKey(event, false));
   for (const type of ['pointermove', 'pointerdown', 'pointerup', 'pointercancel'])
     canvas.addEventListener(type, onPointer);
   canvas.addEventListener('wheel', onWheel, { passive: false });
@@ -396,6 +397,9 @@ function missing() {
   if (!WebAssembly.validate(SIMD_PROBE)) return 'WebAssembly SIMD';
   return null;
 }
+
+// For the page's own tests, and anyone curious: the running program's memory.
+window.ostrevane = { memoryBytes: () => (program ? program.memory.buffer.byteLength : 0) };
 
 function main() {
   const lack = missing();

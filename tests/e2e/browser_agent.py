@@ -7,22 +7,26 @@ own, then reads one command a line from the COMMANDS fifo and answers each with 
 REPLIES fifo. Places and sizes are the canvas's device pixels, as the program sees them.
 
   open                      load the page; answers once the program has titled it
-  size                      canvas W H, screen W H, full screen 0/1, devicePixelRatio, strip 0/1
+  size                      canvas W H, screen W H, full screen 0/1, devicePixelRatio, strip 0/1,
+                            the canvas's CSS width and height
   shot PATH                 the canvas as the user sees it, a PNG at the device scale
   move X Y | down B | up B | click B        the mouse (B: left, right or middle); a move
                             answers where it went, the nearest place WebDriver reaches
   wheel DY                  the wheel at the pointer, DY CSS pixels (negative: away from the user)
   key NAME...               keys pressed and released: F5, F11, Escape, NumpadAdd, NumpadSubtract,
                             or a character
-  resize W H                the window sized so that the canvas is W x H
-  touch X Y | swipe X Y | lift | pinch X Y FROM TO | hold X Y    one and two fingers
+  resize W H                the window sized so that the canvas is W x H, or the nearest it takes
+  swipe X Y TO_X TO_Y | hold X Y | pinch X Y FROM TO     one finger, and two about (X, Y)
   strip CODE                the touch strip's button for that key
+  storm N SEED              N random events, real input and what WebDriver cannot give
+  memory                    the running program's memory in bytes (0 once it has ended)
   exitcode                  waits for the page to say the program ended; answers its code
   health                    failed requests and console errors since the page was opened
   quit
 """
 import functools
 import http.server
+import random
 import re
 import sys
 import threading
@@ -80,12 +84,66 @@ def browser(options):
     return driver
 
 
+# The page's own events, dispatched on the canvas from a seeded generator; Escape is left out.
+STORM = r"""
+const [count, seed, done] = arguments;
+let state = seed >>> 0;
+const random = () => {
+  state = (state + 0x6D2B79F5) >>> 0;
+  let t = Math.imul(state ^ (state >>> 15), 1 | state);
+  t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+  return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+};
+const pick = (list) => list[Math.floor(random() * list.length)];
+const c = document.getElementById('client');
+const place = () => random() < 0.5 ? (random() - 0.5) * 4e6 : random() * 900;
+const codes = ['KeyA', 'Digit7', 'F5', 'F11', 'F1', 'Equal', 'Minus', 'NumpadAdd',
+  'NumpadSubtract', 'IntlYen', 'Lang1', 'NoSuchKey', '', 'Slash', 'ShiftLeft', 'Tab'];
+const symbols = ['a', '7', '+', '-', '=', '´', 'Dead', 'Unidentified', '€', ''];
+const wheels = [1, -1, 120, -120, 1e9, -1e9, 3e38, 1e308, -1e308, 0.25];
+const made = {};
+const tick = () => {
+  for (let i = 0; i < 100 && made.total !== count; i++) {
+    made.total = (made.total || 0) + 1;
+    const r = random();
+    const kind = r < 0.3 ? 'move' : r < 0.4 ? 'button' : r < 0.5 ? 'finger' : r < 0.7 ? 'wheel'
+      : r < 0.93 ? 'key' : 'size';
+    made[kind] = (made[kind] || 0) + 1;
+    const at = { clientX: place(), clientY: place(), bubbles: true, cancelable: true };
+    if (kind === 'move') {
+      c.dispatchEvent(new PointerEvent('pointermove', { ...at, buttons: pick([0, 1, 2, 5]),
+        pointerType: 'mouse' }));
+    } else if (kind === 'button' || kind === 'finger') {
+      c.dispatchEvent(new PointerEvent(pick(['pointerdown', 'pointerup', 'pointermove',
+        'pointercancel']), { ...at, button: pick([0, 1, 2, 3, -1]), buttons: pick([0, 1, 2]),
+        pointerType: kind === 'finger' ? 'touch' : 'mouse', pointerId: pick([1, 2, 3]) }));
+    } else if (kind === 'wheel') {
+      c.dispatchEvent(new WheelEvent('wheel', { ...at, deltaY: pick(wheels),
+        deltaMode: pick([0, 1, 2, 7]) }));
+    } else if (kind === 'key') {
+      c.dispatchEvent(new KeyboardEvent(pick(['keydown', 'keyup']), { code: pick(codes),
+        key: pick(symbols), repeat: random() < 0.3, bubbles: true, cancelable: true }));
+    } else {
+      c.style.flex = pick(['0 0 0px', '0 0 1px', '']);
+    }
+  }
+  if (made.total === count) {
+    c.style.flex = '';
+    delete made.total;
+    setTimeout(() => done(made), 50);
+  } else {
+    setTimeout(tick, 0);
+  }
+};
+tick();
+"""
+
+
 class Agent:
     def __init__(self, driver, url):
         self.driver = driver
         self.url = url
         self.ratio = 1.0
-        self.fingers = None
         self.at = (0, 0)  # the mouse, in CSS pixels
 
     def canvas(self):
@@ -121,7 +179,8 @@ class Agent:
           return [c.width, c.height, Math.round(screen.width * devicePixelRatio),
                   Math.round(screen.height * devicePixelRatio), document.fullscreenElement ? 1 : 0,
                   devicePixelRatio, getComputedStyle(document.getElementById('keys')).display
-                  === 'none' ? 0 : 1, c.getBoundingClientRect().width]''')
+                  === 'none' ? 0 : 1, c.getBoundingClientRect().width,
+                  c.getBoundingClientRect().height]''')
         return ' '.join(str(v) for v in c)
 
     def do_shot(self, path):
@@ -165,45 +224,43 @@ class Agent:
             ActionChains(self.driver).send_keys(KEYS.get(name, name)).perform()
         return 'ok'
 
+    # A window is sized in whole CSS pixels: at twice the scale the canvas is of even sizes only,
+    # and the answer is the nearest size it takes.
     def do_resize(self, width, height):
+        width, height = int(width), int(height)
         for _ in range(5):
             w, h = (int(v) for v in self.do_size().split()[:2])
-            if (w, h) == (int(width), int(height)):
-                return 'ok'
+            if abs(w - width) < self.ratio and abs(h - height) < self.ratio:
+                return 'ok %d %d' % (w, h)
             outer = self.driver.get_window_size()
-            self.driver.set_window_size(outer['width'] + (int(width) - w) / self.ratio,
-                                        outer['height'] + (int(height) - h) / self.ratio)
+            self.driver.set_window_size(outer['width'] + round((width - w) / self.ratio),
+                                        outer['height'] + round((height - h) / self.ratio))
             time.sleep(0.3)
-        return 'failed: canvas %s' % ' '.join(self.do_size().split()[:2])
+        return 'failed: canvas %d %d' % (w, h)
 
-    def touch_chain(self):
+    # A gesture is one perform: WebDriver does not carry a finger that is down from one to the next.
+    def finger(self):
         builder = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, 'one'))
-        return builder
+        return builder, builder.pointer_action.source
 
-    def do_touch(self, x, y):
-        self.fingers = self.touch_chain()
-        p = self.fingers.pointer_action
-        p.source.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
-        p.pointer_down()
-        self.fingers.perform()
-        return 'ok'
-
-    def do_swipe(self, x, y):
-        p = self.fingers.pointer_action
-        p.source.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1], duration=100)
-        self.fingers.perform()
-        return 'ok'
-
-    def do_lift(self):
-        self.fingers.pointer_action.pointer_up()
-        self.fingers.perform()
-        self.fingers = None
+    def do_swipe(self, x, y, to_x, to_y):
+        builder, finger = self.finger()
+        finger.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
+        finger.create_pointer_down(button=0)
+        finger.create_pointer_move(x=self.css(to_x, to_y)[0], y=self.css(to_x, to_y)[1],
+                                   duration=100)
+        finger.create_pointer_up(button=0)
+        builder.perform()
         return 'ok'
 
     def do_hold(self, x, y):
-        self.do_touch(x, y)
-        time.sleep(0.8)
-        return self.do_lift()
+        builder, finger = self.finger()
+        finger.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
+        finger.create_pointer_down(button=0)
+        finger.create_pause(0.8)
+        finger.create_pointer_up(button=0)
+        builder.perform()
+        return 'ok'
 
     def do_pinch(self, x, y, start, end):
         (cx, cy), a, b = self.css(x, y), float(start) / 2 / self.ratio, float(end) / 2 / self.ratio
@@ -222,6 +279,27 @@ class Agent:
             finger.create_pointer_up(button=0)
         builder.perform()
         return 'ok'
+
+    # Random input in the page's own events, thousands a second: moves far outside and inside,
+    # buttons and fingers, wheels of any size the page can give, keys known and
+    # not, a canvas of 0 x 0 and 1 x 1; and every thousand events the tab hidden and shown again.
+    def do_storm(self, count, seed):
+        count, seed, sent, kinds = int(count), int(seed), 0, {}
+        while sent < count:
+            n = min(1000, count - sent)
+            made = self.driver.execute_async_script(STORM, n, seed + sent)
+            for kind, k in made.items():
+                kinds[kind] = kinds.get(kind, 0) + k
+            sent += n
+            self.driver.switch_to.new_window('tab')
+            self.driver.close()
+            self.driver.switch_to.window(self.driver.window_handles[0])
+            kinds['hidden'] = kinds.get('hidden', 0) + 1
+        return ' '.join(f'{k} {v}' for k, v in sorted(kinds.items()))
+
+    # The program's memory, in bytes; 0 once it has ended.
+    def do_memory(self):
+        return str(self.script('return window.ostrevane.memoryBytes()'))
 
     def do_strip(self, code):
         self.driver.find_element(By.CSS_SELECTOR, f'#keys button[data-code="{code}"]').click()

@@ -147,6 +147,16 @@ fi
 geometry
 echo "step 1: window titled '$title' after $(($(date +%s) - start)) s; window $win"
 win0=$win
+if [ "$backend" = browser ]; then
+  # One program pixel a device pixel: the canvas is its CSS size times devicePixelRatio, and a
+  # screenshot at the device scale is the canvas's size.
+  agent size
+  echo "  canvas, screen, full screen, ratio, keys, CSS size: $answer"
+  sized=$(echo "$answer" | awk '{ print ($1 == int($8 * $6 + 0.5) && $2 == int($9 * $6 + 0.5)) }')
+  [ "$sized" = 1 ] || fail "the canvas is not its CSS size times devicePixelRatio"
+  agent shot "$work/sized.png"
+  [ "${answer#ok }" = "${win#0 0 }" ] || fail "a screenshot of the canvas is ${answer#ok }, not ${win#0 0 }"
+fi
 
 # Step 2: the client area holds the escape-time picture of scale 1.0, pixel for pixel.
 echo "step 2: start view"
@@ -219,6 +229,30 @@ expect longer 10 orbit longer.ppm $client 1.0 $seed_x $seed_y $long 1
 must fractal longer.ppm $client 1.0
 save_shot longer orbit-detailed.png
 
+# Step 5t, on a touch screen: keys beside the client; one finger moves the orbit, a long press is
+# the right button, two fingers pinching apart zoom in by whole notches.
+case " ${OSTREVANE_E2E_BROWSER_OPTIONS:-} " in
+  *" --touch "*)
+    agent size
+    set -- $answer
+    [ "$7" = 1 ] || fail "no keys beside the client on a touch screen"
+    touch_x=$((cw / 3 / 2 * 2)) touch_y=$((ch / 4 / 2 * 2))
+    echo "step 5t: a finger from the seed to ($touch_x,$touch_y), held there, then a pinch"
+    agent swipe $((cx + seed_x)) $((cy + seed_y)) $((cx + touch_x)) $((cy + touch_y))
+    expect touched 10 orbit touched.ppm $client 1.0 $touch_x $touch_y $long 1
+    agent hold $((cx + touch_x)) $((cy + touch_y))
+    expect held 10 orbit held.ppm $client 1.0 $touch_x $touch_y $long 0
+    # Apart by a tenth: one notch (1.06) and no more.
+    agent pinch $((cx + cw / 2)) $((cy + ch / 2)) 200 220
+    expect pinched 10 rings pinched.ppm $client 0.94339627
+    must fractal pinched.ppm $client 1.0
+    agent strip F5
+    expect stripped 15 fractal stripped.ppm $client 0.94339627
+    agent strip NumpadSubtract
+    expect unpinched 10 rings unpinched.ppm $client 1.0
+    ;;
+esac
+
 # Step 6: F11 covers the screen; F11 again gives the old client back.
 echo "step 6: F11 full screen"
 keys F11
@@ -246,8 +280,8 @@ if [ -z "$wine" ]; then
     echo "step 6b: resized to $1 x $2 by the desktop"
     resize_client "$1" "$2"
     geometry
-    set -- $win "$1" "$2"
-    reach "$1 $2 $5 $6" "resize to $5 x $6"
+    set -- $win
+    reach "$1 $2 $sized_w $sized_h" "resize to $sized_w x $sized_h"
     expect resized 10 locate resized.ppm $win
     set -- $(grep '^CLIENT' "$work/out")
     sized="$2 $3 $4 $5"
@@ -259,6 +293,11 @@ fi
 
 # Step 7: Esc ends the program with exit code 0.
 echo "step 7: Esc"
+if [ "$backend" = browser ]; then
+  agent health
+  echo "  failed requests, console errors: $answer"
+  [ "$answer" = "0 0 " ] || [ "$answer" = "0 0" ] || fail "the page had failed requests or errors"
+fi
 viewer_end
 echo "  exited with code 0"
 echo "PASS"
