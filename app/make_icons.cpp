@@ -189,9 +189,9 @@ int main(int argc, char** argv) {
   }
   if (ico) return WriteFile(argv[2], IconFile()) ? 0 : 1;
   for (int size : kPngSizes) {
-    const std::string dir = std::string(argv[2]) + "/" + std::to_string(size) + "x" +
-                            std::to_string(size) + "/apps";
-    std::error_code error;
+    const std::string dir =
+        std::string(argv[2]) + "/" + std::to_string(size) + "x" + std::to_string(size) + "/apps";
+    std::error_code error;  // a folder that cannot be made fails the write below
     std::filesystem::create_directories(dir, error);
     if (!WriteFile(dir + "/ostrevane.png", Png(StartView(size), size))) return 1;
   }
