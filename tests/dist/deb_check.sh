@@ -40,8 +40,9 @@ release-2 1796844414 -
 EOF
 
 rm -rf "$work"
-"$src/cmake/make-deb.sh" "$work/build" "$work/out" >"$work.log" 2>&1 ||
-  { tail -n 20 "$work.log"; echo "FAIL: make-deb.sh"; exit 1; }
+mkdir -p "$work"
+"$src/cmake/make-deb.sh" "$work/build" "$work/out" >"$work/log" 2>&1 ||
+  { tail -n 20 "$work/log"; echo "FAIL: make-deb.sh"; exit 1; }
 version=$(cmake -P "$src/cmake/source-version.cmake")
 epoch=$(cmake -DOSTREVANE_PRINT=epoch -P "$src/cmake/source-version.cmake")
 debversion=$("$src/cmake/deb-version.sh" "$version" "$epoch")
