@@ -30,7 +30,7 @@ cmake -S "$src" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now"
 cmake --build "$build" -j 2
 [ -e "$build/ostrevane" ] ||
-  { echo "make-deb: the viewer was not built: SDL2 not found (apt-get install libsdl2-dev)" >&2; exit 1; }
+  { echo "make-deb: no viewer built: SDL2 not found (apt-get install libsdl2-dev)" >&2; exit 1; }
 
 # Laid out as Debian's tools expect: debian/control, and the package's tree in debian/ostrevane.
 work=$build/package

@@ -46,7 +46,8 @@ done
 cmp "$work/a/dist/$zip" "$work/b/dist/$zip" || fail "the two zips differ"
 cmp "$work/a/dist/$deb" "$work/b/dist/$deb" || fail "the two .debs differ"
 cmp "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS" || fail "the two SHA256SUMS differ"
-echo "the same from both: $zip, $(stat -c %s "$work/a/dist/$zip") bytes; $deb, $(stat -c %s "$work/a/dist/$deb") bytes"
+echo "the same from both: $zip, $(stat -c %s "$work/a/dist/$zip") bytes;" \
+  "$deb, $(stat -c %s "$work/a/dist/$deb") bytes"
 sed 's/^/  /' "$work/a/dist/SHA256SUMS"
 
 unpacked=$work/unpacked
