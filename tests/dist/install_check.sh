@@ -4,6 +4,7 @@
 # desktop entry's Exec line on this X display, must show the start view (judged by the e2e's screen
 # checker CHECKER) and end with code 0 on Esc; `apt-get purge` must leave no file of it. Needs
 # root and the network (OSTREVANE_MIRROR). Environment: DISPLAY, as cmake/with-xvfb.sh sets.
+# Without a display the viewer must say so in one line and end with 0.
 set -u
 . "$(dirname "$0")/../viewer-window.sh"
 deb=$(realpath "$1") checker=$(realpath "$2")
@@ -46,9 +47,17 @@ tools=$(tr ' ' '\n' <"$root.added" |
   grep -E -- '-dev$|-dev-bin$|^(cpp|gcc|g\+\+|clang|llvm|binutils|make)($|-)')
 [ -z "$tools" ] || fail "tools for building came with it: $tools"
 
+line=$(sed -n 's/^Exec=//p' "$root"/usr/share/applications/*.desktop)
+# A login session's run-time folder, which logind makes for every session: without it Wayland's
+# library adds a line of its own (as no_display.sh knows).
+mkdir -p -m 700 "$root/run/user/0"
+out=$(chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root XDG_RUNTIME_DIR=/run/user/0 \
+  sh -c "exec $line" 2>&1 </dev/null)
+rc=$?
+echo "'$line' without a display: exit code $rc, $out"
+[ $rc -eq 0 ] && [ "$(echo "$out" | grep -c .)" -eq 1 ] || fail "not one line and exit code 0"
 mkdir -p "$root/tmp/.X11-unix" && mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix" ||
   fail "cannot give the chroot the X socket"
-line=$(sed -n 's/^Exec=//p' "$root"/usr/share/applications/*.desktop)
 xdotool keyup Escape F11 2>/dev/null
 no_window_left 10
 chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root DISPLAY="$DISPLAY" sh -c "exec $line" \
