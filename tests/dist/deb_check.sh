@@ -1,9 +1,9 @@
 #!/bin/sh
 # deb_check.sh SOURCE_DIR WORK_DIR: the Debian versions that the program's versions become, in the
 # order they must sort; then the .deb that cmake/make-deb.sh makes in WORK_DIR, read back: its
-# name, members, owners, modes, dates and control fields, and its desktop entry, AppStream
-# metadata, manual page and the package itself through the validators a Debian maintainer runs,
-# none with an error or a warning. Exit 77 (skipped) without Debian's tools.
+# name, members and control fields, and its desktop entry, AppStream metadata, manual page and the
+# package itself (owners and modes too) through the validators a Debian maintainer runs, none with
+# an error or a warning. Exit 77 (skipped) without Debian's tools.
 set -u
 src=$(cd "$1" && pwd) work=$2
 for tool in dpkg-deb lintian desktop-file-validate appstreamcli man; do
@@ -42,13 +42,7 @@ deb=$work/out/ostrevane_${debversion}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { echo "FAIL: no $deb, but $(ls "$work/out")"; exit 1; }
 dpkg-deb -I "$deb"
 
-# Every member root's, dated SOURCE_DATE_EPOCH; folders and the program 755, the rest 644.
-dpkg-deb --fsys-tarfile "$deb" | TZ=UTC tar -tv --full-time -f - >"$work/members"
-awk -v stamp="$(date -u -d "@$epoch" '+%Y-%m-%d %H:%M:%S')" '
-  { want = $1 ~ /^d/ || $6 == "./usr/bin/ostrevane" ? "rwxr-xr-x" : "rw-r--r--" }
-  $2 != "root/root" || $4 " " $5 != stamp || substr($1, 2) != want { print "FAIL: " $0; bad = 1 }
-  END { exit bad }' "$work/members" || bad=1
-files=$(awk '$1 !~ /^d/ { sub("^./usr/", "", $6); print $6 }' "$work/members" | tr '\n' ' ')
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { sub("^./usr/", "", $6); print $6 }' | tr '\n' ' ')
 share="share/applications/io.github.ostrevane.ostrevane.desktop share/doc/ostrevane/README.md.gz
   share/doc/ostrevane/changelog.gz share/doc/ostrevane/copyright"
 for size in 128 16 24 256 32 48 64; do
