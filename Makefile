@@ -2,7 +2,8 @@
 # make run:      install what the viewer needs, build it natively, start it on this display.
 # make run-wine: install what the Windows exe needs, build it, start it under Wine.
 # make bench / make soak: the benchmarks and the longer stress runs.
-# make dist: the Windows release zip, the same to the byte for the same commit.
+# make dist: the Windows release zip and the .deb, the same to the byte for the same commit.
+# make test-install: the .deb installed, run and purged in a fresh Debian 12 chroot (root).
 
 # The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the core as
 # WebAssembly under Node; the program with every Windows toolchain, each under Wine.
@@ -66,11 +67,22 @@ run-wine:
 	cmake --build --preset win64 --target ostrevane
 	cmake/run-wine.sh build/win64
 
-# make dist: the release for Windows users, dist/ostrevane-VERSION-win64.zip and dist/SHA256SUMS,
-# the same to the byte for the same commit.
+# make dist: the releases, dist/ostrevane-VERSION-win64.zip for Windows users and
+# dist/ostrevane_DEBVERSION_amd64.deb for Debian's, and dist/SHA256SUMS, the same to the byte for
+# the same commit.
 .PHONY: dist
 dist: deps
 	cmake/make-dist.sh
+
+# make test-install: the .deb installed, started and purged in a fresh Debian 12 made by
+# debootstrap, as a user would; needs root, the network and a few minutes. Not in make test.
+.PHONY: test-install
+test-install: deps
+	cmake --preset native
+	cmake --build --preset native --target e2e_screen_checker
+	cmake/make-deb.sh build/deb build/deb/dist
+	cmake/with-xvfb.sh sh tests/dist/install_check.sh build/deb/dist/ostrevane_*.deb \
+	  build/native/tests/e2e/e2e_screen_checker build/install-check
 
 clean:
 	-for p in build/*/wineprefix build/*/desktop-wineprefix; do WINEPREFIX=$(CURDIR)/$$p wineserver -k 2>/dev/null; done

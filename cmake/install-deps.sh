@@ -1,8 +1,9 @@
 #!/bin/sh
 # install-deps.sh [viewer|windows|web|all|list]: checks for the tools and libraries a target needs.
 #   viewer   the native viewer (make run): a compiler, CMake and SDL2's development files
-#   windows  the Windows exe under Wine (make run-wine, make dist)
-#   web      the WebAssembly build (the web preset): clang for wasm32-wasi, its libraries, Node
+#   windows  the Windows exe under Wine (make run-wine), and the releases (make dist)
+#   web      the WebAssembly build (make web, make run-web): clang for wasm32-wasi, its libraries,
+#            Node, and Python to serve the site
 #   all      everything the build and the tests use (the default)
 #   list     prints "PACKAGE THING" for every check, for the test that each package brings its thing
 # Where something is missing on a Debian-family machine it installs the packages with apt-get;
@@ -34,11 +35,13 @@ viewer_needs() {
 }
 
 windows_needs() {
-  need mingw-w64 x86_64-w64-mingw32-g++-posix
-  need mingw-w64 x86_64-w64-mingw32-windres
+  # The x86-64 compilers only: the mingw-w64 package brings the i686 ones too, which nothing uses.
+  need g++-mingw-w64-x86-64-posix x86_64-w64-mingw32-g++-posix
+  need binutils-mingw-w64-x86-64 x86_64-w64-mingw32-windres
   need wine wine
   need wine64 wineserver
   need zip zip
+  need dpkg-dev dpkg-shlibdeps
 }
 
 web_needs() {
@@ -79,6 +82,12 @@ test_needs() {
   need unzip unzip
   need python3 python3
   need python3 "/usr/lib/python3*/xml/etree/ElementTree.py"
+  # What a Debian maintainer checks a package with; debootstrap for make test-install.
+  need lintian lintian
+  need desktop-file-utils desktop-file-validate
+  need appstream appstreamcli
+  need man-db man
+  need debootstrap debootstrap
 }
 
 case $mode in

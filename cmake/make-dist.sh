@@ -1,7 +1,9 @@
 #!/bin/sh
 # make-dist.sh [BUILD_DIR [OUT_DIR]]: builds the release ostrevane.exe with the MinGW-w64 toolchain
-# (program only) in BUILD_DIR and writes OUT_DIR/ostrevane-VERSION-win64.zip, holding the exe and
-# README.txt, and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the source tree.
+# (program only) in BUILD_DIR and writes OUT_DIR/ostrevane-VERSION-win64.zip, holding the exe,
+# README.txt and LICENSE.txt; the Linux package OUT_DIR/ostrevane_DEBVERSION_amd64.deb, built in
+# BUILD_DIR-deb by make-deb.sh; and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the source
+# tree.
 # The same commit gives the same zip to the byte: every time stamp in it is SOURCE_DATE_EPOCH,
 # by default the commit's date (the VERSION file's date in a source archive without git).
 set -eu
@@ -41,12 +43,14 @@ mkdir -p "$stage" "$out"
 out=$(cd "$out" && pwd)
 cp "$build/ostrevane.exe" "$stage/ostrevane.exe"
 sed "s/@VERSION@/$version/g; s/\r*\$/\r/" "$src/docs/README-windows.txt" >"$stage/README.txt"
+sed "s/\r*\$/\r/" "$src/LICENSE" >"$stage/LICENSE.txt"
 chmod 755 "$stage/ostrevane.exe"
-chmod 644 "$stage/README.txt"
-touch -d "@$epoch" "$stage/ostrevane.exe" "$stage/README.txt"
+chmod 644 "$stage/README.txt" "$stage/LICENSE.txt"
+touch -d "@$epoch" "$stage/ostrevane.exe" "$stage/README.txt" "$stage/LICENSE.txt"
 zipname=ostrevane-$version-win64.zip
 rm -f "$out"/ostrevane-*-win64.zip "$out/SHA256SUMS"
-(cd "$stage" && TZ=UTC zip -X -9 -q "$out/$zipname" ostrevane.exe README.txt)
-(cd "$out" && sha256sum "$zipname" >SHA256SUMS)
+(cd "$stage" && TZ=UTC zip -X -9 -q "$out/$zipname" ostrevane.exe README.txt LICENSE.txt)
+SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
+(cd "$out" && sha256sum "$zipname" ostrevane_*.deb >SHA256SUMS)
 echo "$out/$zipname: $(stat -c %s "$out/$zipname") bytes"
 cat "$out/SHA256SUMS"

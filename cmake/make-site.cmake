@@ -6,7 +6,7 @@ foreach(file ${files})
   configure_file(${SOURCE}/web/${file} ${SITE}/${file} COPYONLY)
 endforeach()
 configure_file(${SOURCE}/app/ostrevane.ico ${SITE}/favicon.ico COPYONLY)
-list(APPEND files favicon.ico ostrevane.wasm)
+list(APPEND files favicon.ico icon-192.png icon-512.png ostrevane.wasm)
 
 set(hashes "")
 set(SITE_FILES "'./'")

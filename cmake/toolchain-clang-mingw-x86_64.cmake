@@ -10,7 +10,7 @@ find_program(OSTREVANE_CLANG NAMES clang-14 clang)
 file(GLOB OSTREVANE_MINGW_GCC_DIRS /usr/lib/gcc/x86_64-w64-mingw32/*-posix)
 list(GET OSTREVANE_MINGW_GCC_DIRS -1 gcc_dir)
 if(NOT OSTREVANE_CLANGXX OR NOT gcc_dir)
-  message(FATAL_ERROR "clang++ and the posix MinGW-w64 GCC are needed: install clang, lld and mingw-w64")
+  message(FATAL_ERROR "clang++ and the posix MinGW-w64 GCC are needed: install clang, lld and g++-mingw-w64-x86-64-posix")
 endif()
 
 set(CMAKE_CXX_COMPILER ${OSTREVANE_CLANGXX})

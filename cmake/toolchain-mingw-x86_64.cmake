@@ -4,7 +4,7 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 find_program(OSTREVANE_MINGW_CXX x86_64-w64-mingw32-g++-posix)
 if(NOT OSTREVANE_MINGW_CXX)
-  message(FATAL_ERROR "x86_64-w64-mingw32-g++-posix not found: install the mingw-w64 package")
+  message(FATAL_ERROR "x86_64-w64-mingw32-g++-posix not found: install g++-mingw-w64-x86-64-posix")
 endif()
 set(CMAKE_CXX_COMPILER ${OSTREVANE_MINGW_CXX})
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

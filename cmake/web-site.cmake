@@ -15,11 +15,19 @@ add_custom_command(
           -o ${OSTREVANE_SITE}/ostrevane.wasm
   DEPENDS ostrevane
   COMMENT "Asyncify the program's wait: ostrevane.wasm")
+# The icons of an installable web app, made from the core by make_icons, run like the tests.
+add_custom_command(
+  OUTPUT ${OSTREVANE_SITE}/icon-192.png ${OSTREVANE_SITE}/icon-512.png
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${OSTREVANE_SITE}
+  COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:make_icons> web ${OSTREVANE_SITE}
+  DEPENDS make_icons
+  COMMENT "The page's icons from the core")
 add_custom_command(
   OUTPUT ${OSTREVANE_SITE}/index.html ${OSTREVANE_SITE}/sw.js
   COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DSITE=${OSTREVANE_SITE}
           -P ${PROJECT_SOURCE_DIR}/cmake/make-site.cmake
-  DEPENDS ${site_sources} ${OSTREVANE_SITE}/ostrevane.wasm ${PROJECT_SOURCE_DIR}/app/ostrevane.ico
+  DEPENDS ${site_sources} ${OSTREVANE_SITE}/ostrevane.wasm ${OSTREVANE_SITE}/icon-512.png
+          ${PROJECT_SOURCE_DIR}/app/ostrevane.ico
           ${PROJECT_SOURCE_DIR}/cmake/make-site.cmake
   COMMENT "The site: build/web/site")
 add_custom_target(site ALL DEPENDS ${OSTREVANE_SITE}/index.html ${OSTREVANE_SITE}/sw.js)

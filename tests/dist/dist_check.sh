@@ -1,8 +1,9 @@
 #!/bin/sh
 # dist_check.sh SOURCE_DIR WORK_DIR
 # make dist twice: once from the source tree, once later from a copy of it elsewhere (no git, a
-# VERSION file, another umask and time zone). The two zips must be the same to the byte. Then the
-# exe from the unpacked zip must open its window under Wine and end with code 0 on Esc.
+# VERSION file, another umask and time zone). The two zips must be the same to the byte, and the
+# two .debs. Then the exe from the unpacked zip must open its window under Wine and end with code
+# 0 on Esc.
 # Environment: DISPLAY (an X server, as cmake/with-xvfb.sh starts), WINEPREFIX.
 set -u
 src=$(cd "$1" && pwd)
@@ -35,25 +36,32 @@ echo "build b: $copy at $(date -u +%T)"
   { tail -n 20 "$work/b/log"; fail "make dist in $copy failed"; }
 
 zip=ostrevane-$version-win64.zip
+deb=ostrevane_$("$src/cmake/deb-version.sh" "$version" "$epoch")_$(dpkg --print-architecture).deb
 for d in a b; do
-  [ "$(LC_ALL=C ls "$work/$d/dist")" = "$(printf 'SHA256SUMS\n%s' "$zip")" ] ||
-    fail "$d/dist holds $(ls "$work/$d/dist" | tr '\n' ' '), not SHA256SUMS and $zip"
+  [ "$(LC_ALL=C ls "$work/$d/dist")" = "$(printf 'SHA256SUMS\n%s\n%s' "$zip" "$deb")" ] ||
+    fail "$d/dist holds $(ls "$work/$d/dist" | tr '\n' ' '), not SHA256SUMS, $zip and $deb"
+  [ "$(wc -l <"$work/$d/dist/SHA256SUMS")" -eq 2 ] || fail "SHA256SUMS in $d lacks a sum"
   (cd "$work/$d/dist" && sha256sum -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS in $d"
 done
 cmp "$work/a/dist/$zip" "$work/b/dist/$zip" || fail "the two zips differ"
+cmp "$work/a/dist/$deb" "$work/b/dist/$deb" || fail "the two .debs differ"
 cmp "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS" || fail "the two SHA256SUMS differ"
-echo "same zip from both: $(stat -c %s "$work/a/dist/$zip") bytes, $(cut -d' ' -f1 "$work/a/dist/SHA256SUMS")"
+echo "the same from both: $zip, $(stat -c %s "$work/a/dist/$zip") bytes;" \
+  "$deb, $(stat -c %s "$work/a/dist/$deb") bytes"
+sed 's/^/  /' "$work/a/dist/SHA256SUMS"
 
 unpacked=$work/unpacked
 unzip -q "$work/a/dist/$zip" -d "$unpacked" || fail "cannot unpack $zip"
-[ "$(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')" = "ostrevane.exe README.txt " ] ||
+[ "$(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')" = "ostrevane.exe README.txt LICENSE.txt " ] ||
   fail "the zip holds $(unzip -Z1 "$work/a/dist/$zip" | tr '\n' ' ')"
 # Extra fields would carry the builder's uid and gid, which the two builds here share.
 zipinfo -v "$work/a/dist/$zip" | grep "length of extra field" | grep -qv ": *0 bytes" &&
   fail "the zip's entries have extra fields (uid, gid, Unix times)"
-lines=$(wc -l <"$unpacked/README.txt")
-crlf=$(grep -c "$(printf '\r')\$" "$unpacked/README.txt")
-[ "$lines" -gt 0 ] && [ "$crlf" -eq "$lines" ] || fail "README.txt: $crlf of $lines lines end in CRLF"
+for text in README.txt LICENSE.txt; do
+  lines=$(wc -l <"$unpacked/$text")
+  crlf=$(grep -c "$(printf '\r')\$" "$unpacked/$text")
+  [ "$lines" -gt 0 ] && [ "$crlf" -eq "$lines" ] || fail "$text: $crlf of $lines lines end in CRLF"
+done
 grep -q "^Ostrevane $version for 64-bit Windows" "$unpacked/README.txt" ||
   fail "README.txt does not name version $version"
 # The version resource, in the UTF-16 strings Explorer reads.
