@@ -1,8 +1,20 @@
 # make test:     install what is missing, build every preset, run every test.
 # make run:      install what the viewer needs, build it natively, start it on this display.
-# make run-wine: install what the Windows exe needs, build it, start it under Wine.
+# make # The site alone: build/web/site, which any static server serves as it is.
+web:
+	@cmake/install-deps.sh web
+	cmake --preset web
+	cmake --build --preset web --target site
+
+PORT ?= 8000
+run-web: web
+	cmake/serve-site.sh build/web/site $(PORT)
+
+run-wine: install what the Windows exe needs, build it, start it under Wine.
 # make bench / make soak: the benchmarks and the longer stress runs.
-# make dist: the Windows release zip and the .deb, the same to the byte for the same commit.
+# make web / make run-web: the WebAssembly build's site; served at http://localhost:8000/ (PORT=).
+# make dist: the Windows release zip, the .deb and the web zip, the same to the byte for the same
+#   commit.
 # make test-install: the .deb installed, run and purged in a fresh Debian 12 chroot (root).
 
 # The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the core as
@@ -10,7 +22,8 @@
 PRESETS := native native-asan fuzz aarch64 web win64 win64-clang clang-cl
 WINDOWS_PRESETS := win64 win64-clang clang-cl
 
-.PHONY: all deps build test run run-wine bench soak clean $(PRESETS:%=build-%) $(PRESETS:%=test-%)
+.PHONY: all deps build test run run-wine web run-web bench soak clean $(PRESETS:%=build-%) \
+  $(PRESETS:%=test-%)
 
 all: build
 
@@ -48,7 +61,7 @@ test-fuzz: build-fuzz
 $(WINDOWS_PRESETS:%=test-%): test-%: build-%
 	cmake/with-xvfb.sh ctest --preset $*
 
-bench: build-native build-win64
+bench: build-native build-win64 build-web
 	bench/run-benchmarks.sh
 
 soak: build-win64 build-native-asan
@@ -60,6 +73,16 @@ run:
 	cmake --preset native
 	cmake --build --preset native --target ostrevane
 	cmake/run-viewer.sh build/native/ostrevane
+
+# The site alone: build/web/site, which any static server serves as it is.
+web:
+	@cmake/install-deps.sh web
+	cmake --preset web
+	cmake --build --preset web --target site
+
+PORT ?= 8000
+run-web: web
+	cmake/serve-site.sh build/web/site $(PORT)
 
 run-wine:
 	@cmake/install-deps.sh windows

@@ -58,3 +58,44 @@ export WINEPREFIX="$win64/wineprefix"
 wineserver -k 2>/dev/null || true
 OSTREVANE_XVFB_SCREEN=1920x1080x24 "$root/cmake/with-xvfb.sh" "$0" --frames
 wineserver -k 2>/dev/null || true
+
+# The web build in headless Chromium, at 1920 x 1080 device pixels: the kernels and the program's
+# frames in a page of their own (bench.js); then the real page's F5, from the key's wake to the
+# program's next wait (asyncify's unwinding and rewinding included), beside the same paint without
+# asyncify. The kernels are set beside the native ones of core_bench's run above.
+web=$(cd "${OSTREVANE_WEB_BUILD:-$root/build/web}" && pwd)
+tests_dir=$root/tests
+. "$tests_dir/viewer-window.sh"
+work=$out
+echo "The web build in headless Chromium $(/usr/bin/chromium --version | cut -d' ' -f2):"
+agent_start "$web/bench/site" "$out" --screen 1920x1200 --window 1920x1200
+agent page "bench.html?run=wasm_kernel_bench.wasm&run=frame_bench.wasm" "$out/web.txt"
+agent_stop
+cat "$out/web.txt"
+agent_start "$web/site" "$out" --screen 1920x1200 --window 1920x1200
+agent open
+agent resize 1920 1080
+f5=""
+for i in $(seq 20); do
+  agent runs
+  agent key F5
+  sleep 0.5
+  agent runs
+  f5="$f5 $(echo "$answer" | tr ' ' '\n' | sort -g | tail -n 1)"
+done
+agent_stop
+f5=$(echo $f5 | tr ' ' '\n' | sort -g | tr '\n' ' ')
+awk -v f5="$f5" '
+  FNR == NR && /^"Raster1920x1080\/s=1\/(sse2|avx2)-skip-known/ {
+    split($0, f, ","); split(f[1], name, "/"); native[name[3]] = f[4] + 0 }
+  FNR != NR && /^(scalar|simd128-skip-known) / { wasm[$1] = $2 }
+  FNR != NR && /^F5 paint/ { paint = $(NF - 3) }
+  FNR != NR && /^raster alone, program/ { raster = $(NF - 3) }
+  END {
+    n = split(f5, runs, " "); page = runs[int((n + 1) / 2)]
+    printf "\nF5 at 1920 x 1080 (ms, medians):\n"
+    printf "  the page, key to wait          %8.2f   asyncified program; the same paint without: %.2f (%+.1f %%)\n", page, paint, 100 * (page - paint) / paint
+    printf "  raster, page kernel (simd128)  %8.2f\n", raster
+    printf "  raster, wasm scalar reference  %8.2f   %5.1fx the page kernel\n", wasm["scalar"], wasm["scalar"] / raster
+    for (k in native) printf "  raster, native %-15s %8.2f   the page kernel %.2fx its time\n", k, native[k], raster / native[k]
+  }' "$out/core.csv" "$out/web.txt"

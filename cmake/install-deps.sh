@@ -57,6 +57,7 @@ web_needs() {
     "/usr/lib/llvm-14/lib/clang/*/lib/wasi/libclang_rt.builtins-wasm32.a"
   need binaryen wasm-opt
   need nodejs node
+  need python3 /usr/bin/python3
 }
 
 test_needs() {
@@ -82,6 +83,9 @@ test_needs() {
   need unzip unzip
   need python3 python3
   need python3 "/usr/lib/python3*/xml/etree/ElementTree.py"
+  need chromium /usr/bin/chromium
+  need chromium-driver /usr/bin/chromedriver
+  need python3-selenium /usr/lib/python3/dist-packages/selenium/webdriver/__init__.py
   # What a Debian maintainer checks a package with; debootstrap for make test-install.
   need lintian lintian
   need desktop-file-utils desktop-file-validate

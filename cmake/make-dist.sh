@@ -2,9 +2,10 @@
 # make-dist.sh [BUILD_DIR [OUT_DIR]]: builds the release ostrevane.exe with the MinGW-w64 toolchain
 # (program only) in BUILD_DIR and writes OUT_DIR/ostrevane-VERSION-win64.zip, holding the exe,
 # README.txt and LICENSE.txt; the Linux package OUT_DIR/ostrevane_DEBVERSION_amd64.deb, built in
-# BUILD_DIR-deb by make-deb.sh; and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the source
-# tree.
-# The same commit gives the same zip to the byte: every time stamp in it is SOURCE_DATE_EPOCH,
+# BUILD_DIR-deb by make-deb.sh; the web site, built in BUILD_DIR-web, as
+# OUT_DIR/ostrevane-VERSION-web.zip; and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the
+# source tree.
+# The same commit gives the same zips to the byte: every time stamp in them is SOURCE_DATE_EPOCH,
 # by default the commit's date (the VERSION file's date in a source archive without git).
 set -eu
 src=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,6 +52,23 @@ zipname=ostrevane-$version-win64.zip
 rm -f "$out"/ostrevane-*-win64.zip "$out/SHA256SUMS"
 (cd "$stage" && TZ=UTC zip -X -9 -q "$out/$zipname" ostrevane.exe README.txt LICENSE.txt)
 SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
-(cd "$out" && sha256sum "$zipname" ostrevane_*.deb >SHA256SUMS)
+
+# The web site, as the web preset builds and tests it, in a zip to unpack into any web server's
+# folder: its files at the top, in a fixed order, with the licence.
+cmake --preset web -S "$src" -B "$build-web" -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=OFF \
+  -DOSTREVANE_REPRODUCIBLE=ON -DOSTREVANE_VERSION="$version"
+cmake --build "$build-web" --target site -j 2
+site=$build-web/site
+web_files="index.html ostrevane.js ostrevane.wasm sw.js manifest.webmanifest favicon.ico icon-192.png icon-512.png"
+cp "$src/LICENSE" "$site/LICENSE.txt"
+# shellcheck disable=SC2086
+(cd "$site" && chmod 644 $web_files LICENSE.txt && touch -d "@$epoch" $web_files LICENSE.txt)
+webzip=ostrevane-$version-web.zip
+rm -f "$out"/ostrevane-*-web.zip
+# shellcheck disable=SC2086
+(cd "$site" && TZ=UTC zip -X -9 -q "$out/$webzip" $web_files LICENSE.txt)
+
+(cd "$out" && sha256sum "$zipname" ostrevane_*.deb "$webzip" >SHA256SUMS)
 echo "$out/$zipname: $(stat -c %s "$out/$zipname") bytes"
+echo "$out/$webzip: $(stat -c %s "$out/$webzip") bytes"
 cat "$out/SHA256SUMS"

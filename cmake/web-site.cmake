@@ -2,7 +2,8 @@
 # it an installable web app, servable as they are by any static server. The program's one wait
 # (portable_win32/host_web.cpp) is made resumable by binaryen's asyncify; calls through function
 # pointers (the window procedure, the raster kernels) never wait, so asyncify leaves them, and all
-# the drawing under them, as they are.
+# the drawing under them, as they are. The C and C++ libraries' debug information, which Debian
+# builds them with, is left out: two thirds of the module.
 set(OSTREVANE_SITE ${CMAKE_BINARY_DIR}/site)
 set(site_pages index.html ostrevane.js manifest.webmanifest sw.js)
 list(TRANSFORM site_pages PREPEND ${PROJECT_SOURCE_DIR}/web/ OUTPUT_VARIABLE site_sources)
@@ -12,6 +13,7 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -E make_directory ${OSTREVANE_SITE}
   COMMAND ${OSTREVANE_WASM_OPT} $<TARGET_FILE:ostrevane> --asyncify
           --pass-arg=asyncify-imports@ostrevane.wait --pass-arg=asyncify-ignore-indirect -O2
+          --strip-debug
           -o ${OSTREVANE_SITE}/ostrevane.wasm
   DEPENDS ostrevane
   COMMENT "Asyncify the program's wait: ostrevane.wasm")

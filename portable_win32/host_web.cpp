@@ -35,9 +35,9 @@ enum PageEventKind : int32_t {
   kMove = 2,
   kButton = 3,
   kWheel = 4,
-  kResized = 5,      // the canvas, in device pixels
-  kScreen = 6,       // the screen, in device pixels
-  kFullScreen = 7,   // the browser entered or left full screen, or refused it
+  kResized = 5,     // the canvas, in device pixels
+  kScreen = 6,      // the screen, in device pixels
+  kFullScreen = 7,  // the browser entered or left full screen, or refused it
   kVisibility = 8,
 };
 
@@ -52,8 +52,8 @@ OSTREVANE_IMPORT(wait) void JsWait(int32_t milliseconds, uint8_t* data, int32_t 
 // Writes the oldest queued event; 0 when there is none.
 OSTREVANE_IMPORT(next_event) int32_t JsNextEvent(portable_win32::PageEvent* event);
 // Draws RGBA pixels, `width` a row, at (x, y) of the canvas.
-OSTREVANE_IMPORT(present) void JsPresent(const uint8_t* rgba, int32_t x, int32_t y, int32_t width,
-                                         int32_t height);
+OSTREVANE_IMPORT(present)
+void JsPresent(const uint8_t* rgba, int32_t x, int32_t y, int32_t width, int32_t height);
 OSTREVANE_IMPORT(set_title) void JsSetTitle(const char* text, int32_t length);
 OSTREVANE_IMPORT(set_full_screen) void JsSetFullScreen(int32_t on);
 // The canvas and the screen in device pixels: four numbers.
@@ -65,12 +65,12 @@ namespace portable_win32 {
 
 struct HostWindow {
   HWND owner;
-  RECT place;                     // the client, where the layer last put it
-  bool fullScreen = false;        // asked of the browser
-  bool checkSize = false;         // the page may not give the size the layer asked for
-  std::vector<uint32_t> pixels;   // the canvas's size
+  RECT place;                    // the client, where the layer last put it
+  bool fullScreen = false;       // asked of the browser
+  bool checkSize = false;        // the page may not give the size the layer asked for
+  std::vector<uint32_t> pixels;  // the canvas's size
   int32_t width = 0, height = 0;
-  std::vector<uint32_t> rgba;     // what was last shown, in the canvas's byte order
+  std::vector<uint32_t> rgba;  // what was last shown, in the canvas's byte order
 };
 
 namespace {
@@ -98,8 +98,8 @@ void ToCanvasOrder(const uint32_t* from, uint32_t* to, int32_t count) {
   const v128_t opaque = wasm_i32x4_splat(static_cast<int32_t>(0xFF000000u));
   for (; i + 4 <= count; i += 4) {
     const v128_t bgrx = wasm_v128_load(from + i);
-    const v128_t rgbx = wasm_i8x16_shuffle(bgrx, bgrx, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14,
-                                           13, 12, 15);
+    const v128_t rgbx =
+        wasm_i8x16_shuffle(bgrx, bgrx, 2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
     wasm_v128_store(to + i, wasm_v128_or(rgbx, opaque));
   }
 #endif
@@ -144,8 +144,8 @@ void OnPageEvent(const PageEvent& e) {
       HostMouseMove(owner, e.x, e.y, static_cast<uint32_t>(e.held));
       return;
     case kButton:
-      HostMouseButton(owner, static_cast<uint32_t>(e.detail) & 0xFF, (e.detail >> 8) != 0, e.x,
-                      e.y, static_cast<uint32_t>(e.held));
+      HostMouseButton(owner, static_cast<uint32_t>(e.detail) & 0xFF, (e.detail >> 8) != 0, e.x, e.y,
+                      static_cast<uint32_t>(e.held));
       return;
     case kWheel:
       HostWheel(owner, e.notches, e.x, e.y, static_cast<uint32_t>(e.held));

@@ -74,13 +74,14 @@ focus() {
 # --- The browser agent: one command a line, one answer a line, through two fifos.
 
 # agent_start SITE DIR [AGENT OPTIONS...]: starts Chromium on the site, its fifos and log in DIR.
+# The agent is found beside the sourcing script's folder, or in tests_dir when that is set.
 agent_start() {
   agent_dir=$2
   site=$1
   shift 2
   rm -f "$agent_dir/commands" "$agent_dir/replies"
   mkfifo "$agent_dir/commands" "$agent_dir/replies" || fail "cannot make the agent's fifos"
-  /usr/bin/python3 "$(dirname "$0")/../e2e/browser_agent.py" "$site" "$agent_dir/commands" \
+  /usr/bin/python3 "${tests_dir:-$(dirname "$0")/..}/e2e/browser_agent.py" "$site" "$agent_dir/commands" \
     "$agent_dir/replies" "$@" >"$agent_dir/agent.log" 2>&1 &
   agent_pid=$!
   exec 7>"$agent_dir/commands" 8<"$agent_dir/replies"
@@ -206,15 +207,18 @@ resize_client() {
   fi
 }
 
-# full_screen SECONDS: waits until the client covers the screen; sets `full` to "X Y W H".
+# full_screen SECONDS: waits until the client covers the screen; sets `full` to "X Y W H". In
+# the browser: full screen, the canvas sized for it, and the same twice running.
 full_screen() {
   end=$(($(date +%s) + $1))
+  seen=
   while :; do
     if [ "$backend" = browser ]; then
       agent size
-      set -- $answer
-      full="0 0 $1 $2"
-      [ "$5" = 1 ] && return 0
+      full=$(echo "$answer" | awk '$5 == 1 && $1 == int($8 * $6 + 0.5) &&
+        $2 == int($9 * $6 + 0.5) { print "0 0", $1, $2 }')
+      [ -n "$full" ] && [ "$full" = "$seen" ] && return 0
+      seen=$full
     else
       full=$(window_geometry)
       [ "$full" = "0 0 ${screen_size% *} ${screen_size#* }" ] && return 0

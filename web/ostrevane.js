@@ -331,14 +331,20 @@ function wake() {
 }
 
 // Runs the program until it waits (its stack put aside) or ends.
+// How long the program's last runs took, from waking to waiting again, in ms.
+const runTimes = [];
+
 function run() {
   const p = program;
+  const started = performance.now();
   try {
     p.exports._start();
   } catch (error) {
     if (error instanceof Exit) return ended(error.code);
     return stopped(error);
   }
+  runTimes.push(performance.now() - started);
+  if (runTimes.length > 100) runTimes.shift();
   if (p.sleeping) {
     p.exports.asyncify_stop_unwind();
   } else {
@@ -398,8 +404,12 @@ function missing() {
   return null;
 }
 
-// For the page's own tests, and anyone curious: the running program's memory.
-window.ostrevane = { memoryBytes: () => (program ? program.memory.buffer.byteLength : 0) };
+// For the page's own tests and benchmarks, and anyone curious: the running program's memory, and
+// how long its last runs took.
+window.ostrevane = {
+  memoryBytes: () => (program ? program.memory.buffer.byteLength : 0),
+  runTimes: () => runTimes.splice(0),
+};
 
 function main() {
   const lack = missing();

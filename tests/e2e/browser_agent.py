@@ -1,5 +1,6 @@
 #!/usr/bin/python3
 """browser_agent.py SITE COMMANDS REPLIES [--scale N] [--screen WxH] [--window WxH] [--touch]
+                   [--without wasm|simd]
 
 The viewer's page in Debian's headless Chromium, driven through WebDriver with real input, for the
 end-to-end scripts (tests/viewer-window.sh's browser backend): it serves SITE on a port of its
@@ -7,6 +8,9 @@ own, then reads one command a line from the COMMANDS fifo and answers each with 
 REPLIES fifo. Places and sizes are the canvas's device pixels, as the program sees them.
 
   open                      load the page; answers once the program has titled it
+  message                   load the page; answers with what it says to the user, if anything
+  offline                   stop serving the site, and open the page again
+  leave                     the browser leaves full screen by itself
   size                      canvas W H, screen W H, full screen 0/1, devicePixelRatio, strip 0/1,
                             the canvas's CSS width and height
   shot PATH                 the canvas as the user sees it, a PNG at the device scale
@@ -20,6 +24,8 @@ REPLIES fifo. Places and sizes are the canvas's device pixels, as the program se
   strip CODE                the touch strip's button for that key
   storm N SEED              N random events, real input and what WebDriver cannot give
   memory                    the running program's memory in bytes (0 once it has ended)
+  runs                      how long the program's runs took since last asked, in ms
+  page PATH FILE            another page of the site, until it says "done"; its text into FILE
   exitcode                  waits for the page to say the program ended; answers its code
   health                    failed requests and console errors since the page was opened
   quit
@@ -62,7 +68,7 @@ def serve(site):
     handler = functools.partial(Site, directory=site)
     server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server.server_address[1]
+    return server
 
 
 def browser(options):
@@ -77,6 +83,11 @@ def browser(options):
         o.add_argument(a)
     o.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=o)
+    # A browser without WebAssembly, or one whose WebAssembly lacks SIMD (validate refuses it).
+    lack = {'wasm': 'delete window.WebAssembly;', 'simd': 'WebAssembly.validate = () => false;'}
+    if options['without']:
+        driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument',
+                               {'source': lack[options['without']]})
     if options['touch']:
         # A touch screen as the page's media queries see it: (pointer: coarse).
         driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled',
@@ -140,9 +151,10 @@ tick();
 
 
 class Agent:
-    def __init__(self, driver, url):
+    def __init__(self, driver, server):
         self.driver = driver
-        self.url = url
+        self.server = server
+        self.url = f'http://127.0.0.1:{server.server_address[1]}/'
         self.ratio = 1.0
         self.at = (0, 0)  # the mouse, in CSS pixels
 
@@ -172,6 +184,25 @@ class Agent:
             time.sleep(0.1)
         self.ratio = self.script('return devicePixelRatio')
         self.driver.get_log('browser')  # what loading said is judged by health
+        return 'ok'
+
+    # Loads the page without waiting for the program; answers what the page says, if anything.
+    def do_message(self):
+        self.driver.get(self.url)
+        time.sleep(1)
+        return self.driver.find_element(By.ID, 'message').text.replace('\n', ' ') or '(none)'
+
+    # Stops serving the site and opens the page again: from the service worker's copies.
+    def do_offline(self):
+        self.driver.execute_async_script(
+            'navigator.serviceWorker.ready.then(() => arguments[0](true))')
+        self.server.shutdown()
+        self.server.server_close()
+        return self.do_open()
+
+    # The browser leaves full screen by itself, as on its own Esc, which the page is not sent.
+    def do_leave(self):
+        self.script('document.exitFullscreen()')
         return 'ok'
 
     def do_size(self):
@@ -301,6 +332,22 @@ class Agent:
     def do_memory(self):
         return str(self.script('return window.ostrevane.memoryBytes()'))
 
+    # How long the program's runs took since last asked (ms), from a wake to its next wait.
+    def do_runs(self):
+        return ' '.join('%.3f' % ms for ms in self.script('return window.ostrevane.runTimes()'))
+
+    # Another page of the site, until it titles itself "done"; its text into FILE.
+    def do_page(self, path, file):
+        self.driver.get(self.url + path)
+        end = time.time() + 600
+        while self.driver.title != 'done':
+            if time.time() > end:
+                raise RuntimeError(f'{path} did not finish')
+            time.sleep(0.5)
+        with open(file, 'w') as f:
+            f.write(self.driver.find_element(By.TAG_NAME, 'body').text + '\n')
+        return 'ok'
+
     def do_strip(self, code):
         self.driver.find_element(By.CSS_SELECTOR, f'#keys button[data-code="{code}"]').click()
         return 'ok'
@@ -323,14 +370,15 @@ class Agent:
 def main():
     args = sys.argv[1:]
     site, commands, replies = args[:3]
-    options = {'scale': '1', 'screen': '1280x1080', 'window': '800x600', 'touch': False}
+    options = {'scale': '1', 'screen': '1280x1080', 'window': '800x600', 'touch': False,
+               'without': None}
     rest = args[3:]
     while rest:
         flag = rest.pop(0)[2:]
         options[flag] = True if flag == 'touch' else rest.pop(0)
-    port = serve(site)
+    server = serve(site)
     driver = browser(options)
-    agent = Agent(driver, f'http://127.0.0.1:{port}/')
+    agent = Agent(driver, server)
     try:
         with open(commands) as inbox, open(replies, 'w') as outbox:
             for line in inbox:

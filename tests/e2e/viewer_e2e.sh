@@ -270,6 +270,26 @@ expect restored 10 locate restored.ppm $win
 set -- $(grep '^CLIENT' "$work/out")
 [ "$2 $3 $4 $5" = "$client0" ] || fail "after full screen: client is $2 $3 $4 $5, not $client0"
 echo "  window $win, client $client0 as before"
+if [ "$backend" = browser ]; then
+  # The browser's own Esc leaves full screen without telling the page: the program gets the size
+  # a desktop would give, and its own F11, which still takes it to be full screen, leaves that
+  # first; a second F11 goes back to full screen.
+  echo "step 6: the browser leaves full screen by itself"
+  keys F11
+  full_screen 10
+  agent leave
+  reach "$win0" "after the browser left full screen"
+  expect left 10 locate left.ppm $win
+  keys F11
+  sleep 0.5
+  geometry
+  [ "$win" = "$win0" ] || fail "the first F11 after the browser left full screen moved the client"
+  keys F11
+  full_screen 10
+  keys F11
+  reach "$win0" "after full screen again"
+  echo "  F11 twice: full screen and back"
+fi
 
 # Step 6b: sizes given by the desktop (X, or the browser's window), odd ones too, keep the picture
 # until F5 renders it for the new client. A window Wine draws the frame of itself does not follow
@@ -300,4 +320,12 @@ if [ "$backend" = browser ]; then
 fi
 viewer_end
 echo "  exited with code 0"
+if [ "$backend" = browser ]; then
+  echo "step 8: the site no longer served: the page opens from its service worker's copies"
+  agent offline
+  geometry
+  expect offline 15 fractal offline.ppm $win 1.0
+  agent health
+  [ "$answer" = "0 0" ] || fail "offline, failed requests and console errors: $answer"
+fi
 echo "PASS"
