@@ -161,15 +161,15 @@ wheel() {
 }
 
 right_click() {
-  if [ "$backend" = browser ]; then agent click right; else xdotool click 3; fi
+  if [ "$backend" = browser ]; then agent button click right; else xdotool click 3; fi
 }
 
 # drag_to X Y: the left button down where the pointer is, moved to X, Y (at_x, at_y) and let go.
 drag_to() {
   if [ "$backend" = browser ]; then
-    agent down left
+    agent button down left
     pointer "$1" "$2"
-    agent up left
+    agent button up left
   else
     at_x=$1 at_y=$2
     xdotool mousedown 1 mousemove "$1" "$2" mouseup 1

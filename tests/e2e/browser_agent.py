@@ -2,33 +2,12 @@
 """browser_agent.py SITE COMMANDS REPLIES [--scale N] [--screen WxH] [--window WxH] [--touch]
                    [--without wasm|simd]
 
-The viewer's page in Debian's headless Chromium, driven through WebDriver with real input, for the
-end-to-end scripts (tests/viewer-window.sh's browser backend): it serves SITE on a port of its
-own, then reads one command a line from the COMMANDS fifo and answers each with one line on the
-REPLIES fifo. Places and sizes are the canvas's device pixels, as the program sees them.
-
-  open                      load the page; answers once the program has titled it
-  message                   load the page; answers with what it says to the user, if anything
-  offline                   stop serving the site, and open the page again
-  leave                     the browser leaves full screen by itself
-  size                      canvas W H, screen W H, full screen 0/1, devicePixelRatio, strip 0/1,
-                            the canvas's CSS width and height
-  shot PATH                 the canvas as the user sees it, a PNG at the device scale
-  move X Y | down B | up B | click B        the mouse (B: left, right or middle); a move
-                            answers where it went, the nearest place WebDriver reaches
-  wheel DY                  the wheel at the pointer, DY CSS pixels (negative: away from the user)
-  key NAME...               keys pressed and released: F5, F11, Escape, NumpadAdd, NumpadSubtract,
-                            or a character
-  resize W H                the window sized so that the canvas is W x H, or the nearest it takes
-  swipe X Y TO_X TO_Y | hold X Y | pinch X Y FROM TO     one finger, and two about (X, Y)
-  strip CODE                the touch strip's button for that key
-  storm N SEED              N random events, real input and what WebDriver cannot give
-  memory                    the running program's memory in bytes (0 once it has ended)
-  runs                      how long the program's runs took since last asked, in ms
-  page PATH FILE            another page of the site, until it says "done"; its text into FILE
-  exitcode                  waits for the page to say the program ended; answers its code
-  health                    failed requests and console errors since the page was opened
-  quit
+The page in Debian's headless Chromium, driven through WebDriver with real input, for the scripts
+that source tests/viewer-window.sh: it serves SITE on a port of its own, reads one command a line
+from the COMMANDS fifo and answers each with a line on REPLIES ("failed: ..." when it could not).
+Places and sizes are the canvas's device pixels, as the program sees them. The commands are the
+do_ methods below: open, message, offline, leave, size, shot, move, button, wheel, key, resize,
+swipe, hold, pinch, strip, storm, memory, runs, page, exitcode, health; and quit.
 """
 import functools
 import http.server
@@ -227,21 +206,13 @@ class Agent:
         builder.perform()
         return 'ok %d %d' % self.device(*self.at)
 
-    def press(self, button, down):
-        builder, pointer = self.mouse()
-        (pointer.pointer_down if down else pointer.pointer_up)(BUTTONS[button])
-        builder.perform()
+    # button down|up|click left|middle|right
+    def do_button(self, action, button):
+        for down in {'down': [True], 'up': [False], 'click': [True, False]}[action]:
+            builder, pointer = self.mouse()
+            (pointer.pointer_down if down else pointer.pointer_up)(BUTTONS[button])
+            builder.perform()
         return 'ok'
-
-    def do_down(self, button):
-        return self.press(button, True)
-
-    def do_up(self, button):
-        return self.press(button, False)
-
-    def do_click(self, button):
-        self.press(button, True)
-        return self.press(button, False)
 
     def do_wheel(self, dy):
         builder = ActionBuilder(self.driver)
@@ -269,29 +240,25 @@ class Agent:
             time.sleep(0.3)
         return 'failed: canvas %d %d' % (w, h)
 
-    # A gesture is one perform: WebDriver does not carry a finger that is down from one to the next.
-    def finger(self):
+    # One finger down at (X, Y), then to each place, each `then` after the last; a gesture is one
+    # perform, since WebDriver does not carry a finger that is down from one to the next.
+    def gesture(self, x, y, then, *places):
         builder = ActionBuilder(self.driver, mouse=PointerInput(interaction.POINTER_TOUCH, 'one'))
-        return builder, builder.pointer_action.source
+        finger = builder.pointer_action.source
+        finger.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
+        finger.create_pointer_down(button=0)
+        for to_x, to_y in places:
+            finger.create_pause(then)
+            finger.create_pointer_move(x=self.css(to_x, to_y)[0], y=self.css(to_x, to_y)[1])
+        finger.create_pointer_up(button=0)
+        builder.perform()
+        return 'ok'
 
     def do_swipe(self, x, y, to_x, to_y):
-        builder, finger = self.finger()
-        finger.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
-        finger.create_pointer_down(button=0)
-        finger.create_pointer_move(x=self.css(to_x, to_y)[0], y=self.css(to_x, to_y)[1],
-                                   duration=100)
-        finger.create_pointer_up(button=0)
-        builder.perform()
-        return 'ok'
+        return self.gesture(x, y, 0.1, (to_x, to_y))
 
     def do_hold(self, x, y):
-        builder, finger = self.finger()
-        finger.create_pointer_move(x=self.css(x, y)[0], y=self.css(x, y)[1])
-        finger.create_pointer_down(button=0)
-        finger.create_pause(0.8)
-        finger.create_pointer_up(button=0)
-        builder.perform()
-        return 'ok'
+        return self.gesture(x, y, 0.8, (x, y))
 
     def do_pinch(self, x, y, start, end):
         (cx, cy), a, b = self.css(x, y), float(start) / 2 / self.ratio, float(end) / 2 / self.ratio
