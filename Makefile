@@ -1,16 +1,6 @@
 # make test:     install what is missing, build every preset, run every test.
 # make run:      install what the viewer needs, build it natively, start it on this display.
-# make # The site alone: build/web/site, which any static server serves as it is.
-web:
-	@cmake/install-deps.sh web
-	cmake --preset web
-	cmake --build --preset web --target site
-
-PORT ?= 8000
-run-web: web
-	cmake/serve-site.sh build/web/site $(PORT)
-
-run-wine: install what the Windows exe needs, build it, start it under Wine.
+# make run-wine: install what the Windows exe needs, build it, start it under Wine.
 # make bench / make soak: the benchmarks and the longer stress runs.
 # make web / make run-web: the WebAssembly build's site; served at http://localhost:8000/ (PORT=).
 # make dist: the Windows release zip, the .deb and the web zip, the same to the byte for the same

@@ -7,9 +7,9 @@
 //
 // The picture holds nothing but greys, so each pixel keeps its exact grey: the exe's images are
 // uncompressed 8-bit bitmaps with a grey palette in which entry g is grey g (Windows reads bitmap
-// entries of every size, 256 included), the PNGs 8-bit greyscale. No compressor is involved (the
-// PNGs' deflate blocks are stored), so the bytes depend on the core's arithmetic alone and are the
-// same on every build machine.
+// entries of every size, 256 included), the PNGs 8-bit greyscale. No compression library is used
+// (the PNGs' deflate stream is written here), so the bytes depend on the core's arithmetic alone
+// and are the same on every build machine.
 #include <sys/stat.h>  // mkdir: the WebAssembly build's C++ library has no <filesystem>
 
 #include <algorithm>
@@ -139,6 +139,70 @@ void PutChunk(std::vector<uint8_t>* png, const char* type, const std::vector<uin
   PutBig32(png, Crc32(*png, from));
 }
 
+// Deflate's bits go least significant first; its Huffman codes, most significant first.
+struct BitWriter {
+  std::vector<uint8_t>* out;
+  uint32_t bits = 0;
+  int count = 0;
+
+  void Put(uint32_t value, int n) {
+    bits |= value << count;
+    for (count += n; count >= 8; count -= 8, bits >>= 8) out->push_back(static_cast<uint8_t>(bits));
+  }
+  void Code(uint32_t code, int n) {
+    uint32_t reversed = 0;
+    for (int i = 0; i < n; ++i) reversed |= ((code >> i) & 1) << (n - 1 - i);
+    Put(reversed, n);
+  }
+  void Flush() {
+    if (count > 0) out->push_back(static_cast<uint8_t>(bits));
+  }
+};
+
+// A literal or length symbol in deflate's fixed code.
+void PutSymbol(BitWriter& w, int symbol) {
+  if (symbol < 144) return w.Code(0x30 + symbol, 8);
+  if (symbol < 256) return w.Code(0x190 + symbol - 144, 9);
+  if (symbol < 280) return w.Code(symbol - 256, 7);
+  w.Code(0xC0 + symbol - 280, 8);
+}
+
+// `length` (3 ... 258) copies of the byte before: a length symbol and its extra bits, then
+// distance 1 (code 0, no extra bits).
+void PutRun(BitWriter& w, int length) {
+  static const int kBase[] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                              31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+  static const int kExtraBits[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+  int i = 28;
+  while (kBase[i] > length) --i;
+  PutSymbol(w, 257 + i);
+  w.Put(static_cast<uint32_t>(length - kBase[i]), kExtraBits[i]);
+  w.Code(0, 5);
+}
+
+// One block in deflate's fixed code: the icons' greys lie in long runs of one value, each a copy
+// from one byte back. No compression library, so the bytes are the same wherever it is made.
+std::vector<uint8_t> Deflate(const std::vector<uint8_t>& raw) {
+  std::vector<uint8_t> out;
+  BitWriter w{&out};
+  w.Put(1, 1);  // the last block
+  w.Put(1, 2);  // of fixed codes
+  for (size_t i = 0; i < raw.size();) {
+    size_t run = 0;
+    while (i > 0 && i + run < raw.size() && run < 258 && raw[i + run] == raw[i - 1]) ++run;
+    if (run >= 3) {
+      PutRun(w, static_cast<int>(run));
+      i += run;
+    } else {
+      PutSymbol(w, raw[i++]);
+    }
+  }
+  PutSymbol(w, 256);  // the block's end
+  w.Flush();
+  return out;
+}
+
 std::vector<uint8_t> Png(const std::vector<uint32_t>& frame, int size) {
   const uint32_t n = static_cast<uint32_t>(size);
   std::vector<uint8_t> raw;  // top-down rows, each after its filter type, 0 (none)
@@ -146,16 +210,10 @@ std::vector<uint8_t> Png(const std::vector<uint32_t>& frame, int size) {
     raw.push_back(0);
     for (uint32_t x = 0; x < n; ++x) raw.push_back(static_cast<uint8_t>(frame[y * n + x]));
   }
-  // A zlib stream (deflate, 32K window, no dictionary) of stored blocks, then Adler-32 of raw.
+  // A zlib stream (deflate, 32K window, no dictionary), then Adler-32 of raw.
   std::vector<uint8_t> z = {0x78, 0x01};
-  for (size_t at = 0; at < raw.size();) {
-    const uint32_t length = static_cast<uint32_t>(std::min<size_t>(raw.size() - at, 65535));
-    z.push_back(at + length == raw.size() ? 1 : 0);  // the last block's flag, type 00: stored
-    Put16(&z, length);
-    Put16(&z, ~length & 0xFFFF);
-    z.insert(z.end(), raw.begin() + at, raw.begin() + at + length);
-    at += length;
-  }
+  const std::vector<uint8_t> deflated = Deflate(raw);
+  z.insert(z.end(), deflated.begin(), deflated.end());
   uint32_t a = 1, b = 0;
   for (uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
   PutBig32(&z, b << 16 | a);

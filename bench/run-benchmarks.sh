@@ -67,7 +67,7 @@ web=$(cd "${OSTREVANE_WEB_BUILD:-$root/build/web}" && pwd)
 tests_dir=$root/tests
 . "$tests_dir/viewer-window.sh"
 work=$out
-echo "The web build in headless Chromium $(/usr/bin/chromium --version | cut -d' ' -f2):"
+echo "The web build in headless Chromium $(dpkg-query -W -f '${Version}' chromium):"
 agent_start "$web/bench/site" "$out" --screen 1920x1200 --window 1920x1200
 agent page "bench.html?run=wasm_kernel_bench.wasm&run=frame_bench.wasm" "$out/web.txt"
 agent_stop
