@@ -25,7 +25,7 @@ struct PageEvent {
   int32_t kind;
   int32_t x, y;    // client pixels; the screen for a wheel; a size for kResized
   int32_t held;    // buttons and keys (kHost...), or for keys 1 when repeated
-  int32_t detail;  // the button; key down; full screen on; page shown
+  int32_t detail;  // the button (+256 when pressed); key down; full screen on; page shown
   int32_t symbol;  // the key's unshifted symbol, 0 when unknown
   double notches;  // the wheel's, away from the user positive
   char code[32];   // KeyboardEvent.code
@@ -70,7 +70,7 @@ struct HostWindow {
   bool checkSize = false;        // the page may not give the size the layer asked for
   std::vector<uint32_t> pixels;  // the canvas's size
   int32_t width = 0, height = 0;
-  std::vector<uint32_t> rgba;  // what was last shown, in the canvas's byte order
+  std::vector<uint32_t> rgba;  // the rectangle being shown, in the canvas's byte order
 };
 
 namespace {
