@@ -51,7 +51,12 @@ touch -d "@$epoch" "$stage/ostrevane.exe" "$stage/README.txt" "$stage/LICENSE.tx
 zipname=ostrevane-$version-win64.zip
 rm -f "$out"/ostrevane-*-win64.zip "$out/SHA256SUMS"
 (cd "$stage" && TZ=UTC zip -X -9 -q "$out/$zipname" ostrevane.exe README.txt LICENSE.txt)
-SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
+rm -f "$out"/ostrevane_*.deb
+if command -v dpkg-shlibdeps >/dev/null; then
+  SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
+else
+  echo "make dist: no dpkg-shlibdeps (Debian's dpkg-dev): no .deb"
+fi
 
 # The web site, as the web preset builds and tests it, in a zip to unpack into any web server's
 # folder: its files at the top, in a fixed order, with the licence.
@@ -68,7 +73,7 @@ rm -f "$out"/ostrevane-*-web.zip
 # shellcheck disable=SC2086
 (cd "$site" && TZ=UTC zip -X -9 -q "$out/$webzip" $web_files LICENSE.txt)
 
-(cd "$out" && sha256sum "$zipname" ostrevane_*.deb "$webzip" >SHA256SUMS)
+(cd "$out" && sha256sum "$zipname" $(ls ostrevane_*.deb 2>/dev/null) "$webzip" >SHA256SUMS)
 echo "$out/$zipname: $(stat -c %s "$out/$zipname") bytes"
 echo "$out/$webzip: $(stat -c %s "$out/$webzip") bytes"
 cat "$out/SHA256SUMS"

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "portable_win32/desktop_host.h"
@@ -347,7 +348,10 @@ bool SetShown(HostWindow* window, bool shown) {
     return true;
   }
   SDL_ShowWindow(w->sdl);
-  return SDL_GetWindowSurface(w->sdl) != nullptr;
+  if (SDL_GetWindowSurface(w->sdl) != nullptr) return true;
+  const std::string why = SDL_GetError();
+  SDL_SetError("SDL gives the window no surface on this display (%s)", why.c_str());
+  return false;
 }
 
 // Moves and sizes the window where it is not there yet; the size change's event that follows is
