@@ -68,145 +68,27 @@ struct WaylandWindow : HostWindow {
 };
 
 // Linux key codes to USB usages, which the layer keys on (SDL's scancodes are the same).
+// clang-format off
 constexpr uint8_t kUsageOfKey[128] = {
     // 0: Esc, 1 ... 9, 0, minus, equals, Backspace, Tab
-    0x00,
-    0x29,
-    0x1E,
-    0x1F,
-    0x20,
-    0x21,
-    0x22,
-    0x23,
-    0x24,
-    0x25,
-    0x26,
-    0x27,
-    0x2D,
-    0x2E,
-    0x2A,
-    0x2B,
+    0x00, 0x29, 0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x2D, 0x2E, 0x2A, 0x2B,
     // 16: Q W E R T Y U I O P [ ] Enter, left Ctrl, A S
-    0x14,
-    0x1A,
-    0x08,
-    0x15,
-    0x17,
-    0x1C,
-    0x18,
-    0x0C,
-    0x12,
-    0x13,
-    0x2F,
-    0x30,
-    0x28,
-    0xE0,
-    0x04,
-    0x16,
+    0x14, 0x1A, 0x08, 0x15, 0x17, 0x1C, 0x18, 0x0C, 0x12, 0x13, 0x2F, 0x30, 0x28, 0xE0, 0x04, 0x16,
     // 32: D F G H J K L ; ' `, left Shift, backslash, Z X C V
-    0x07,
-    0x09,
-    0x0A,
-    0x0B,
-    0x0D,
-    0x0E,
-    0x0F,
-    0x33,
-    0x34,
-    0x35,
-    0xE1,
-    0x31,
-    0x1D,
-    0x1B,
-    0x06,
-    0x19,
+    0x07, 0x09, 0x0A, 0x0B, 0x0D, 0x0E, 0x0F, 0x33, 0x34, 0x35, 0xE1, 0x31, 0x1D, 0x1B, 0x06, 0x19,
     // 48: B N M , . /, right Shift, keypad *, left Alt, Space, Caps Lock, F1 ... F5
-    0x05,
-    0x11,
-    0x10,
-    0x36,
-    0x37,
-    0x38,
-    0xE5,
-    0x55,
-    0xE2,
-    0x2C,
-    0x39,
-    0x3A,
-    0x3B,
-    0x3C,
-    0x3D,
-    0x3E,
+    0x05, 0x11, 0x10, 0x36, 0x37, 0x38, 0xE5, 0x55, 0xE2, 0x2C, 0x39, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E,
     // 64: F6 ... F10, Num Lock, Scroll Lock, keypad 7 8 9 -, 4 5 6 +, 1
-    0x3F,
-    0x40,
-    0x41,
-    0x42,
-    0x43,
-    0x53,
-    0x47,
-    0x5F,
-    0x60,
-    0x61,
-    0x56,
-    0x5C,
-    0x5D,
-    0x5E,
-    0x57,
-    0x59,
+    0x3F, 0x40, 0x41, 0x42, 0x43, 0x53, 0x47, 0x5F, 0x60, 0x61, 0x56, 0x5C, 0x5D, 0x5E, 0x57, 0x59,
     // 80: keypad 2 3 0 ., the key left of Z on ISO keyboards, F11, F12
-    0x5A,
-    0x5B,
-    0x62,
-    0x63,
-    0x00,
-    0x00,
-    0x64,
-    0x44,
-    0x45,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
+    0x5A, 0x5B, 0x62, 0x63, 0x00, 0x00, 0x64, 0x44, 0x45, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
     // 96: keypad Enter, right Ctrl, keypad /, Print Screen, right Alt, Home, Up, Page Up, Left,
     // Right, End, Down, Page Down, Insert, Delete
-    0x58,
-    0xE4,
-    0x54,
-    0x46,
-    0xE6,
-    0x00,
-    0x4A,
-    0x52,
-    0x4B,
-    0x50,
-    0x4F,
-    0x4D,
-    0x51,
-    0x4E,
-    0x49,
-    0x4C,
+    0x58, 0xE4, 0x54, 0x46, 0xE6, 0x00, 0x4A, 0x52, 0x4B, 0x50, 0x4F, 0x4D, 0x51, 0x4E, 0x49, 0x4C,
     // 112: Pause, left and right logo keys, Menu
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x48,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0x00,
-    0xE3,
-    0xE7,
-    0x65,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x48, 0x00, 0x00, 0x00, 0x00, 0x00, 0xE3, 0xE7, 0x65,
 };
+// clang-format on
 
 // The states in which the compositor, not the client, sizes a window.
 constexpr uint32_t kFixedStates =
@@ -335,8 +217,9 @@ Buffer* NewBuffer(WaylandWindow* w, int32_t width, int32_t height) {
   return w->buffers.back().get();
 }
 
-// A buffer the compositor has let go of, of the window's size; two at most, so that one is
-// drawn while the compositor reads the other. Those of another size go once they are let go.
+// A buffer the compositor has let go of, of the window's size. A compositor holds two at most:
+// the one it shows and the one committed since, until it repaints; a third is always free.
+// Those of another size go once they are let go.
 Buffer* FreeBuffer(WaylandWindow* w, int32_t width, int32_t height) {
   auto& list = w->buffers;
   for (auto it = list.begin(); it != list.end();) {
@@ -349,7 +232,7 @@ Buffer* FreeBuffer(WaylandWindow* w, int32_t width, int32_t height) {
   }
   for (auto& b : list)
     if (!b->busy) return b.get();
-  return list.size() < 2 ? NewBuffer(w, width, height) : nullptr;
+  return list.size() < 3 ? NewBuffer(w, width, height) : nullptr;
 }
 
 // Sends what was drawn to the compositor, once it has configured the window and a buffer is
@@ -450,6 +333,23 @@ void TakeStates(WaylandWindow* w, uint32_t states) {
   }
 }
 
+void ApplyCapabilities(WaylandWindow* w) {
+  const auto resize = static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE);
+  if (w->resizable) {
+    libdecor_frame_set_capabilities(w->frame, resize);
+  } else {
+    libdecor_frame_unset_capabilities(w->frame, resize);
+  }
+}
+
+// What was asked of a window before the compositor first configured it, which libdecor takes
+// only then (0.1 fails on a frame of no size yet).
+void ApplyFrame(WaylandWindow* w) {
+  ApplyCapabilities(w);
+  if (!w->framed) libdecor_frame_set_visibility(w->frame, false);
+  if (w->fullScreen) libdecor_frame_set_fullscreen(w->frame, nullptr);
+}
+
 void OnConfigure(libdecor_frame* frame, libdecor_configuration* configuration, void* data) {
   auto* w = static_cast<WaylandWindow*>(data);
   libdecor_window_state states = LIBDECOR_WINDOW_STATE_NONE;
@@ -467,7 +367,10 @@ void OnConfigure(libdecor_frame* frame, libdecor_configuration* configuration, v
   libdecor_state* state = libdecor_state_new(width, height);
   libdecor_frame_commit(frame, state, configuration);
   libdecor_state_free(state);
-  w->configured = true;
+  if (!w->configured) {
+    w->configured = true;
+    ApplyFrame(w);
+  }
   w->width = width;
   w->height = height;
   TakeStates(w, states);
@@ -922,15 +825,6 @@ void Destroy(HostWindow* window) {
                                [&](const auto& each) { return each.get() == w; }));
 }
 
-void ApplyCapabilities(WaylandWindow* w) {
-  const auto resize = static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE);
-  if (w->resizable) {
-    libdecor_frame_set_capabilities(w->frame, resize);
-  } else {
-    libdecor_frame_unset_capabilities(w->frame, resize);
-  }
-}
-
 // A shown window has a frame (xdg-shell's toplevel, through libdecor); the compositor's first
 // configure then lets it show its pixels.
 bool SetShown(HostWindow* window, bool shown) {
@@ -947,9 +841,6 @@ bool SetShown(HostWindow* window, bool shown) {
   }
   libdecor_frame_set_app_id(w->frame, program_invocation_short_name);
   libdecor_frame_set_title(w->frame, w->title.c_str());
-  ApplyCapabilities(w);
-  if (!w->framed) libdecor_frame_set_visibility(w->frame, false);
-  if (w->fullScreen) libdecor_frame_set_fullscreen(w->frame, nullptr);
   libdecor_frame_map(w->frame);
   w->damage = {0, 0, DeviceWidth(w), DeviceHeight(w)};
   return true;
@@ -978,7 +869,7 @@ void SetFrame(HostWindow* window, bool framed, bool resizable) {
   WaylandWindow* w = Of(window);
   w->framed = framed;
   w->resizable = resizable;
-  if (w->frame == nullptr) return;
+  if (!w->configured) return;
   libdecor_frame_set_visibility(w->frame, framed);
   ApplyCapabilities(w);
 }
@@ -988,7 +879,7 @@ void SetFullScreen(HostWindow* window, bool on) {
   WaylandWindow* w = Of(window);
   if (on == w->fullScreen) return;
   w->fullScreen = on;
-  if (w->frame == nullptr) return;
+  if (!w->configured) return;
   if (on) {
     libdecor_frame_set_fullscreen(w->frame, nullptr);
   } else {
