@@ -296,9 +296,15 @@ full_screen() {
 screen_size=${OSTREVANE_XVFB_SCREEN:-1280x1024x24}
 screen_size=$(echo "${screen_size%x*}" | tr x ' ')
 
-# viewer_end: Esc, and the viewer must end with exit code 0.
+# close_box: a click on the close box of the title bar libdecor draws on weston, at its right end.
+close_box() {
+  set -- $(window_geometry)
+  xdotool mousemove $(($1 + $3 - 8 * compositor_scale)) $(($2 - 6 * compositor_scale)) click 1
+}
+
+# viewer_end [close]: Esc (or the close box), and the viewer must end with exit code 0.
 viewer_end() {
-  keys Escape
+  if [ "${1:-}" = close ]; then close_box; else keys Escape; fi
   if [ "$backend" = browser ]; then
     agent exitcode
     [ "$answer" = 0 ] || fail "the page says the program ended with code $answer, not 0"
