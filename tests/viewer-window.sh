@@ -116,9 +116,11 @@ sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
     kill -0 "$compositor" 2>/dev/null || fail "weston did not start: $(tail -n 5 "$1/weston.log")"
     sleep 0.2
   done
-  # The keyboard and the pointer in weston's window once and for all: weston takes a key that
-  # comes as its window gains the focus for one already held, and drops it.
-  xdotool windowfocus --sync "$(xdotool search --class Weston | head -n 1)" mousemove 1 1 ||
+  # The keyboard in weston's window once and for all: weston takes a key that comes as its window
+  # gains the focus for one already held, and drops it. Weston follows X's pointer by its moves
+  # alone, from wherever it first saw it: both are put in one corner, where both stop.
+  xdotool windowfocus --sync "$(xdotool search --class Weston | head -n 1)" \
+    mousemove $((${screen_size% *} - 1)) $((${screen_size#* } - 1)) sleep 0.3 mousemove 0 0 sleep 0.3 ||
     fail "cannot focus weston's window"
   backend=wayland
   echo "weston runs on $DISPLAY at scale $compositor_scale"
