@@ -94,7 +94,6 @@ test_needs() {
   need xauth xauth
   need xdotool xdotool
   need x11-utils xprop
-  need x11-xkb-utils setxkbmap
   need openbox openbox
   need weston weston
   need imagemagick import

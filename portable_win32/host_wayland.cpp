@@ -4,6 +4,8 @@
 // the layer's own word order; input from the seat, keys read through xkbcommon. The client is
 // in device pixels: the surface's buffer scale is that of the output it is on, so that one pixel
 // of the picture is one pixel of the screen.
+#include "portable_win32/host_wayland.h"
+
 #include <libdecor.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -562,24 +564,11 @@ void OnKeyboardLeave(void*, wl_keyboard*, uint32_t, wl_surface*) {
   g_repeat.key = 0;
 }
 
-// The symbol the layout puts on the key unshifted, which tells where + and - are; none for the
-// keypad's, whose keys are known by their place.
-uint32_t SymbolOf(uint32_t key) {
-  if (g_keymap == nullptr) return 0;
-  const xkb_keycode_t code = key + 8;
-  const xkb_layout_index_t layout = xkb_state_key_get_layout(g_keyState, code);
-  const xkb_keysym_t* symbols = nullptr;
-  if (layout == XKB_LAYOUT_INVALID ||
-      xkb_keymap_key_get_syms_by_level(g_keymap, code, layout, 0, &symbols) < 1)
-    return 0;
-  if (symbols[0] >= XKB_KEY_KP_Space && symbols[0] <= XKB_KEY_KP_Equal) return 0;
-  return xkb_keysym_to_utf32(symbols[0]);
-}
-
 void SendKey(uint32_t key, bool down, bool repeat) {
-  const uint32_t usage = key < 128 ? kUsageOfKey[key] : 0;
-  HostKey(g_keyboardWindow != nullptr ? g_keyboardWindow->owner : nullptr, usage, SymbolOf(key),
-          down, repeat);
+  if (g_keymap == nullptr) return;
+  const LayerKey named = LayerKeyOf(g_keymap, g_keyState, key);
+  HostKey(g_keyboardWindow != nullptr ? g_keyboardWindow->owner : nullptr, named.usage,
+          named.symbol, down, repeat);
 }
 
 void OnKey(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
@@ -915,6 +904,23 @@ void Pump() { Dispatch(0); }
 void Wait(int milliseconds) { Dispatch(milliseconds); }
 
 }  // namespace
+
+// The symbol is the one the layout puts on the key unshifted, which tells where + and - are; none
+// for the keypad's, whose keys are known by their place.
+LayerKey LayerKeyOf(xkb_keymap* keymap, xkb_state* state, uint32_t linuxKey) {
+  LayerKey named = {linuxKey < 128 ? kUsageOfKey[linuxKey] : 0u, 0};
+  const xkb_keycode_t code = linuxKey + 8;  // X's key codes, which xkbcommon keeps
+  const xkb_layout_index_t layout = xkb_state_key_get_layout(state, code);
+  const xkb_keysym_t* symbols = nullptr;
+  if (layout == XKB_LAYOUT_INVALID ||
+      xkb_keymap_key_get_syms_by_level(keymap, code, layout, 0, &symbols) < 1 ||
+      (symbols[0] >= XKB_KEY_KP_Space && symbols[0] <= XKB_KEY_KP_Equal))
+    return named;
+  // A symbol with no character (a dead accent, as German puts where US has =) is still not + or -.
+  const uint32_t character = xkb_keysym_to_utf32(symbols[0]);
+  named.symbol = character != 0 || symbols[0] == XKB_KEY_NoSymbol ? character : 0xFFFD;
+  return named;
+}
 
 const DesktopHost kWaylandHost = {
     Start,         Error,    Screen,  WorkArea, DefaultPlace,  Create,

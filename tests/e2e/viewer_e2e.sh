@@ -7,8 +7,7 @@
 # program. For the Windows exe, OSTREVANE_WINE_RUN (cmake/wine-run.sh) and WINEPREFIX run it and
 # its checker under Wine; without them both are native programs, and the window is also resized
 # by X. With OSTREVANE_E2E_WM=openbox the test runs under that window manager; with weston, the
-# viewer is a client of that Wayland compositor (at OSTREVANE_E2E_SCALE). OSTREVANE_E2E_LAYOUT
-# names an X keyboard layout to type in (de: + and - elsewhere than on a US keyboard). For the site,
+# viewer is a client of that Wayland compositor (at OSTREVANE_E2E_SCALE). For the site,
 # OSTREVANE_E2E_BROWSER_OPTIONS are the browser agent's options (--scale 2, say).
 # OSTREVANE_E2E_KEEP=1 keeps the screenshots; with OSTREVANE_SAVE_SHOTS=1 the start view and the
 # detailed orbit are saved as PNG files in OSTREVANE_DOCS_DIR.
@@ -107,10 +106,6 @@ save_shot() {
   echo "  saved $OSTREVANE_DOCS_DIR/$2"
 }
 
-if [ -n "${OSTREVANE_E2E_LAYOUT:-}" ]; then
-  setxkbmap "$OSTREVANE_E2E_LAYOUT" || fail "no keyboard layout $OSTREVANE_E2E_LAYOUT"
-  echo "keyboard layout $OSTREVANE_E2E_LAYOUT"
-fi
 if [ "${OSTREVANE_E2E_WM:-}" = openbox ]; then
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   wm=$!
