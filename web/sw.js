@@ -21,9 +21,10 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 
+// A worker being replaced still answers the page's requests for a moment: it looks into its cache
+// without opening it, which would make it again once the new worker has deleted it.
 self.addEventListener('fetch', (event) => {
   if (event.request.method !== 'GET') return;
-  event.respondWith(caches.open(CACHE)
-    .then((cache) => cache.match(event.request, { ignoreSearch: true }))
+  event.respondWith(caches.match(event.request, { cacheName: CACHE, ignoreSearch: true })
     .then((kept) => kept || fetch(event.request)));
 });
