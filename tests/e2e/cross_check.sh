@@ -14,8 +14,8 @@ native=$1 other=$2 checker=$3
 [ -n "${DISPLAY:-}" ] || fail "no X display"
 if [ -d "$other" ]; then
   kind=page
-  # The headless browser's full screen is its screen less 56 CSS pixels.
-  OSTREVANE_E2E_BROWSER_OPTIONS="--screen ${screen_size% *}x$((${screen_size#* } + 56))"
+  # The page's full screen is the browser's screen: the X screen's size.
+  OSTREVANE_E2E_BROWSER_OPTIONS="--screen ${screen_size% *}x${screen_size#* }"
 else
   kind=exe
   wine_run=${OSTREVANE_WINE_RUN:?}
