@@ -37,7 +37,7 @@ class Exit {
 // is taken as whole, layout units being that coarse.
 function devicePixels(width, height) {
   const ratio = window.devicePixelRatio || 1;
-  const whole = (css) => Math.max(1, Math.floor(css * ratio + 1 / 16));
+  const whole = (css) => Math.floor(css * ratio + 1 / 16);
   return { width: whole(width), height: whole(height), ratio };
 }
 

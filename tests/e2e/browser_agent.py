@@ -189,6 +189,7 @@ const random = () => {
 };
 const pick = (list) => list[Math.floor(random() * list.length)];
 const c = document.getElementById('client');
+const area = document.getElementById('area');
 const place = () => random() < 0.5 ? (random() - 0.5) * 4e6 : random() * 900;
 const codes = ['KeyA', 'Digit7', 'F5', 'F11', 'F1', 'Equal', 'Minus', 'NumpadAdd',
   'NumpadSubtract', 'IntlYen', 'Lang1', 'NoSuchKey', '', 'Slash', 'ShiftLeft', 'Tab'];
@@ -217,11 +218,11 @@ const tick = () => {
       c.dispatchEvent(new KeyboardEvent(pick(['keydown', 'keyup']), { code: pick(codes),
         key: pick(symbols), repeat: random() < 0.3, bubbles: true, cancelable: true }));
     } else {
-      c.style.flex = pick(['0 0 0px', '0 0 1px', '']);
+      area.style.flex = pick(['0 0 0px', '0 0 1px', '']);
     }
   }
   if (made.total === count) {
-    c.style.flex = '';
+    area.style.flex = '';
     delete made.total;
     setTimeout(() => done(made), 50);
   } else {
