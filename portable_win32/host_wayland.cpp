@@ -101,6 +101,7 @@ constexpr uint32_t kButtonLeft = 0x110, kButtonRight = 0x111, kButtonMiddle = 0x
 constexpr double kScrollPerNotch = 10.0;
 
 wl_display* g_display = nullptr;
+bool g_started = false;
 wl_compositor* g_compositor = nullptr;
 uint32_t g_compositorVersion = 0;
 wl_shm* g_shm = nullptr;
@@ -698,6 +699,11 @@ const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
 // Reads and handles what the compositor has sent, waiting at most `timeout` ms for it.
 void Dispatch(int timeout) {
+  if (!g_started) {
+    // No events can come: only a timer ends the wait, as on a desktop with no input.
+    poll(nullptr, 0, timeout < 0 ? 100 : timeout);
+    return;
+  }
   while (wl_display_prepare_read(g_display) != 0)
     if (wl_display_dispatch_pending(g_display) < 0) DisplayLost();
   if (wl_display_flush(g_display) < 0 && errno != EAGAIN) {
@@ -726,12 +732,17 @@ void Dispatch(int timeout) {
 
 // --- The host.
 
+// A compositor without what the host needs is left at once.
+bool Refuse(const char* why) {
+  g_error = why;
+  if (g_display != nullptr) wl_display_disconnect(g_display);
+  g_display = nullptr;
+  return false;
+}
+
 bool Start() {
   g_display = wl_display_connect(nullptr);
-  if (g_display == nullptr) {
-    g_error = "cannot connect to a Wayland compositor";
-    return false;
-  }
+  if (g_display == nullptr) return Refuse("cannot connect to a Wayland compositor");
   wl_registry* registry = wl_display_get_registry(g_display);
   wl_registry_add_listener(registry, &kRegistryListener, nullptr);
   // The globals, then what each tells of itself: the outputs' modes and scales, the seat's
@@ -739,15 +750,11 @@ bool Start() {
   wl_display_roundtrip(g_display);
   wl_display_roundtrip(g_display);
   g_xkb = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  if (g_compositor == nullptr || g_shm == nullptr || g_outputs.empty() || g_xkb == nullptr) {
-    g_error = "the Wayland compositor offers no surfaces, shared memory or outputs";
-    return false;
-  }
+  if (g_compositor == nullptr || g_shm == nullptr || g_outputs.empty() || g_xkb == nullptr)
+    return Refuse("the Wayland compositor offers no surfaces, shared memory or outputs");
   g_decor = libdecor_new(g_display, &g_decorInterface);
-  if (g_decor == nullptr) {
-    g_error = "libdecor cannot frame windows on this compositor";
-    return false;
-  }
+  if (g_decor == nullptr) return Refuse("libdecor cannot frame windows on this compositor");
+  g_started = true;
   return true;
 }
 
