@@ -35,8 +35,8 @@ no_window_left() {
   done
 }
 
-# wait_for_window PID SECONDS: sets wid to the viewer's window once it shows; fails when the
-# process ends first, or when no window comes within SECONDS.
+# wait_for_window PID SECONDS [LOG]: sets wid to the viewer's window once it shows; fails when the
+# process ends first (saying what it wrote to LOG), or when no window comes within SECONDS.
 wait_for_window() {
   waited_from=$(date +%s)
   while :; do
@@ -47,7 +47,8 @@ wait_for_window() {
       wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
     fi
     [ -n "$wid" ] && return 0
-    kill -0 "$1" 2>/dev/null || fail "the viewer exited before its window appeared"
+    kill -0 "$1" 2>/dev/null ||
+      fail "the viewer exited before its window appeared${3:+: $(tail -n 3 "$3" 2>&1)}"
     [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "no window titled '$title' within $2 s"
     sleep 0.1
   done
@@ -177,7 +178,7 @@ viewer_start() {
   no_window_left 10
   run "$1" >"$work/viewer.log" 2>&1 &
   pid=$!
-  wait_for_window "$pid" 60
+  wait_for_window "$pid" 60 "$work/viewer.log"
 }
 
 # viewer_geometry: "X Y WIDTH HEIGHT" of the viewer's window in the screenshots.
