@@ -80,6 +80,11 @@ test_needs() {
   need imagemagick import
   need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
   need qemu-user qemu-aarch64
+  # The arm64 viewer: Debian's arm64 SDL2 beside the host's (multiarch), with everything it links
+  # and the arm64 pkg-config; the C++ library for dpkg-shlibdeps; qemu for an arm64 chroot.
+  need libsdl2-dev:arm64 /usr/lib/aarch64-linux-gnu/libSDL2.so
+  need libstdc++6:arm64 /usr/lib/aarch64-linux-gnu/libstdc++.so.6
+  need qemu-user-static qemu-aarch64-static
   need unzip unzip
   need python3 python3
   need python3 "/usr/lib/python3*/xml/etree/ElementTree.py"
@@ -113,6 +118,10 @@ if [ -r /etc/debian_version ] && command -v apt-get >/dev/null 2>&1; then
   fi
   echo "install-deps: installing$packages"
   export DEBIAN_FRONTEND=noninteractive
+  case "$packages " in
+    *:arm64\ *) dpkg --print-foreign-architectures | grep -qx arm64 ||
+      $sudo dpkg --add-architecture arm64 ;;
+  esac
   $sudo apt-get update -q
   # shellcheck disable=SC2086
   $sudo apt-get install -y -q $packages

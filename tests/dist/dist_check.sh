@@ -2,7 +2,8 @@
 # dist_check.sh SOURCE_DIR WORK_DIR
 # make dist twice: once from the source tree, once later from a copy of it elsewhere (no git, a
 # VERSION file, another umask and time zone). The two zips must be the same to the byte, and the
-# two .debs. Then the exe from the unpacked zip must open its window under Wine and end with code
+# two .debs of each architecture; the amd64 and arm64 ones hold the same files but the program.
+# Then the exe from the unpacked zip must open its window under Wine and end with code
 # 0 on Esc.
 # Environment: DISPLAY (an X server, as cmake/with-xvfb.sh starts), WINEPREFIX.
 set -u
@@ -38,18 +39,27 @@ echo "build b: $copy at $(date -u +%T)"
 zip=ostrevane-$version-win64.zip
 webzip=ostrevane-$version-web.zip
 deb=ostrevane_$("$src/cmake/deb-version.sh" "$version" "$epoch")_$(dpkg --print-architecture).deb
+armdeb=${deb%_*}_arm64.deb
 for d in a b; do
-  [ "$(LC_ALL=C ls "$work/$d/dist")" = "$(printf 'SHA256SUMS\n%s\n%s\n%s' "$webzip" "$zip" "$deb")" ] ||
-    fail "$d/dist holds $(ls "$work/$d/dist" | tr '\n' ' '), not SHA256SUMS, $webzip, $zip and $deb"
-  [ "$(wc -l <"$work/$d/dist/SHA256SUMS")" -eq 3 ] || fail "SHA256SUMS in $d lacks a sum"
+  [ "$(LC_ALL=C ls "$work/$d/dist")" = "$(printf 'SHA256SUMS\n%s\n%s\n%s\n%s' "$webzip" "$zip" "$deb" "$armdeb")" ] ||
+    fail "$d/dist holds $(ls "$work/$d/dist" | tr '\n' ' '), not SHA256SUMS, $webzip, $zip, $deb and $armdeb"
+  [ "$(wc -l <"$work/$d/dist/SHA256SUMS")" -eq 4 ] || fail "SHA256SUMS in $d lacks a sum"
   (cd "$work/$d/dist" && sha256sum -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS in $d"
 done
 cmp "$work/a/dist/$zip" "$work/b/dist/$zip" || fail "the two zips differ"
 cmp "$work/a/dist/$webzip" "$work/b/dist/$webzip" || fail "the two web zips differ"
 cmp "$work/a/dist/$deb" "$work/b/dist/$deb" || fail "the two .debs differ"
+cmp "$work/a/dist/$armdeb" "$work/b/dist/$armdeb" || fail "the two arm64 .debs differ"
+# The same desktop entry, icons, metadata, manual page and documents for both architectures.
+for d in $deb $armdeb; do
+  dpkg-deb --ctrl-tarfile "$work/a/dist/$d" | tar -xOf - ./md5sums | grep -v ' usr/bin/' >"$work/$d.md5sums"
+done
+[ -s "$work/$deb.md5sums" ] && cmp "$work/$deb.md5sums" "$work/$armdeb.md5sums" ||
+  fail "the files beside the program differ between $deb and $armdeb"
 cmp "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS" || fail "the two SHA256SUMS differ"
 echo "the same from both: $zip, $(stat -c %s "$work/a/dist/$zip") bytes;" \
-  "$deb, $(stat -c %s "$work/a/dist/$deb") bytes; $webzip, $(stat -c %s "$work/a/dist/$webzip") bytes"
+  "$deb, $(stat -c %s "$work/a/dist/$deb") bytes; $armdeb, $(stat -c %s "$work/a/dist/$armdeb") bytes;" \
+  "$webzip, $(stat -c %s "$work/a/dist/$webzip") bytes"
 # The site from the web zip is the page the web tests drive: its files, nothing else.
 [ "$(unzip -Z1 "$work/a/dist/$webzip" | LC_ALL=C sort | tr '\n' ' ')" = \
   "LICENSE.txt favicon.ico icon-192.png icon-512.png index.html manifest.webmanifest ostrevane.js ostrevane.wasm sw.js " ] ||
