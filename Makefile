@@ -51,8 +51,18 @@ test-fuzz: build-fuzz
 $(WINDOWS_PRESETS:%=test-%): test-%: build-%
 	cmake/with-xvfb.sh ctest --preset $*
 
+# On any other CPU (64-bit ARM: NEON against the scalar reference) the core's kernels alone: the
+# Windows and web builds' frames need an x86-64 Wine.
+ifeq ($(shell uname -m),x86_64)
 bench: build-native build-win64 build-web
 	bench/run-benchmarks.sh
+else
+bench:
+	@cmake/install-deps.sh bench
+	cmake --preset native
+	cmake --build --preset native --target core_bench
+	bench/run-benchmarks.sh
+endif
 
 soak: build-win64 build-native-asan
 	tests/soak/run-soak.sh
@@ -89,13 +99,15 @@ dist: deps
 
 # make test-install: the .deb installed, started and purged in a fresh Debian 12 made by
 # debootstrap, as a user would; needs root, the network and a few minutes. Not in make test.
+# ARCH=arm64: the arm64 .deb in an arm64 Debian 12, its programs run by qemu-user-static.
+ARCH ?= $(shell dpkg --print-architecture)
 .PHONY: test-install
 test-install: deps
 	cmake --preset native
 	cmake --build --preset native --target e2e_screen_checker
-	cmake/make-deb.sh build/deb build/deb/dist
-	cmake/with-xvfb.sh sh tests/dist/install_check.sh build/deb/dist/ostrevane_*.deb \
-	  build/native/tests/e2e/e2e_screen_checker build/install-check
+	cmake/make-deb.sh build/deb-$(ARCH) build/deb-$(ARCH)/dist $(ARCH)
+	cmake/with-xvfb.sh sh tests/dist/install_check.sh build/deb-$(ARCH)/dist/ostrevane_*.deb \
+	  build/native/tests/e2e/e2e_screen_checker build/install-check-$(ARCH)
 
 clean:
 	-for p in build/*/wineprefix build/*/desktop-wineprefix; do WINEPREFIX=$(CURDIR)/$$p wineserver -k 2>/dev/null; done
