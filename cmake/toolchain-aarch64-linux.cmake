@@ -6,8 +6,8 @@ set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)
 set(CMAKE_CXX_COMPILER aarch64-linux-gnu-g++)
-# Without a session bus SDL's D-Bus library forks to start one, and a fork of a program with
-# threads can hang forever in qemu's user mode: told there is none.
+# Where no session bus is named, SDL's D-Bus library forks to start one; under qemu's user mode
+# that fork was seen to hang the window suites for good. Told there is none.
 set(CMAKE_CROSSCOMPILING_EMULATOR
     env;DBUS_SESSION_BUS_ADDRESS=disabled:;qemu-aarch64;-L;/usr/aarch64-linux-gnu)
 
