@@ -50,8 +50,9 @@ bool InInteriorRegion(float cr, float ci);
 // The plan of a row (imaginary part ci). Without ascending seeds it iterates every column.
 void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan);
 
-// The vector kernels are x86 code, AArch64's NEON (little-endian, as every AArch64 system runs),
-// and WebAssembly's SIMD where the build enables it; elsewhere the scalar reference is the kernel.
+// The vector kernels are x86 code, AArch64's NEON (little-endian, as Linux, macOS and Windows run
+// it), and WebAssembly's SIMD where the build enables it; elsewhere the scalar reference is the
+// kernel.
 #if defined(__x86_64__) || defined(_M_X64)
 #define OSTREVANE_X86_KERNELS 1
 #else
