@@ -34,12 +34,9 @@ test: $(PRESETS:%=test-%)
 	tests/same-arithmetic.sh build/native build/aarch64 build/web build/win64 build/win64-clang \
 	  build/clang-cl
 
-# The native builds' window tests open windows: on an X server of their own.
-test-native test-native-asan: test-%: build-%
+# The native builds' window tests open windows: on an X server of their own; arm64's under qemu.
+test-native test-native-asan test-aarch64: test-%: build-%
 	cmake/with-xvfb.sh ctest --preset $*
-
-test-aarch64: build-aarch64
-	ctest --preset aarch64
 
 # The page's tests are judged by the native build's checker and meet its viewer, on X.
 test-web: build-web build-native
