@@ -3,12 +3,13 @@
 # make run-wine: install what the Windows exe needs, build it, start it under Wine.
 # make bench / make soak: the benchmarks and the longer stress runs.
 # make web / make run-web: the WebAssembly build's site; served at http://localhost:8000/ (PORT=).
-# make dist: the Windows release zip, the .deb and the web zip, the same to the byte for the same
-#   commit.
-# make test-install: the .deb installed, run and purged in a fresh Debian 12 chroot (root).
+# make dist: the Windows release zip, the .debs (amd64, arm64) and the web zip, the same to the
+#   byte for the same commit.
+# make test-install: the .deb installed, run and purged in a fresh Debian 12 chroot (root);
+#   ARCH=arm64 the arm64 .deb in an arm64 one, through qemu.
 
-# The host's core and its sanitizers; the fuzzer; the core on 64-bit ARM under qemu; the core as
-# WebAssembly under Node; the program with every Windows toolchain, each under Wine.
+# The host's core and its sanitizers; the fuzzer; the viewer for 64-bit ARM under qemu; the core
+# as WebAssembly under Node; the program with every Windows toolchain, each under Wine.
 PRESETS := native native-asan fuzz aarch64 web win64 win64-clang clang-cl
 WINDOWS_PRESETS := win64 win64-clang clang-cl
 
