@@ -88,9 +88,9 @@ run-wine:
 	cmake --build --preset win64 --target ostrevane
 	cmake/run-wine.sh build/win64
 
-# make dist: the releases, dist/ostrevane-VERSION-win64.zip for Windows users and
-# dist/ostrevane_DEBVERSION_amd64.deb for Debian's, and dist/SHA256SUMS, the same to the byte for
-# the same commit.
+# make dist: the releases, dist/ostrevane-VERSION-win64.zip for Windows users,
+# dist/ostrevane_DEBVERSION_amd64.deb and _arm64.deb for Debian's (and Raspberry Pi OS's), and
+# dist/SHA256SUMS, the same to the byte for the same commit.
 .PHONY: dist
 dist: deps
 	cmake/make-dist.sh
