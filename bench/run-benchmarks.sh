@@ -15,6 +15,23 @@ if [ "${1:-}" = --frames ]; then
   echo
   echo "Our layer's drawing against Wine's GDI32:"
   "$root/cmake/wine-run.sh" "$WINEPREFIX" "$OSTREVANE_GDI_BENCH" | tr -d '\r'
+  echo
+  # Showing a frame on X11, then as a client of weston (in software: pixman) at scales 1 and 2.
+  echo "Showing a 1280 x 800 frame natively (a frame each 20 ms; X11 is SDL's shared memory):"
+  tests_dir=$root/tests
+  . "$tests_dir/viewer-window.sh"
+  x11=$("$OSTREVANE_PRESENT_BENCH")
+  echo "  X11              $x11"
+  for scale in 1 2; do
+    work=$(mktemp -d)
+    OSTREVANE_E2E_SCALE=$scale compositor_start "$work" >/dev/null
+    wayland=$("$OSTREVANE_PRESENT_BENCH")
+    compositor_stop
+    rm -rf "$work"
+    # "client WxH: present median MS ms, ...": the median is the fifth word.
+    echo "$wayland" | awk -v scale="$scale" -v x11="$x11" '{ split(x11, f, " ")
+      printf "  Wayland, scale %d %s\n    median %.2fx that on X11\n", scale, $0, $5 / f[5] }'
+  done
   exit 0
 fi
 native=$(cd "${OSTREVANE_NATIVE_BUILD:-$root/build/native}" && pwd)
@@ -25,10 +42,11 @@ core="$native/bench/core_bench"
 frame="$win64/bench/frame_bench.exe"
 gdi="$win64/bench/gdi_bench.exe"
 native_frame="$native/bench/frame_bench"
+present="$native/bench/present_bench"
 export OSTREVANE_FRAME_BENCH="$frame" OSTREVANE_NATIVE_FRAME_BENCH="$native_frame"
-export OSTREVANE_GDI_BENCH="$gdi"
-[ -z "${core_only:-}" ] || frame="" gdi="" native_frame=""
-for f in "$core" $frame $gdi $native_frame; do
+export OSTREVANE_GDI_BENCH="$gdi" OSTREVANE_PRESENT_BENCH="$present"
+[ -z "${core_only:-}" ] || frame="" gdi="" native_frame="" present=""
+for f in "$core" $frame $gdi $native_frame $present; do
   [ -f "$f" ] || { echo "run-benchmarks: $f is missing (make bench builds it)" >&2; exit 1; }
 done
 

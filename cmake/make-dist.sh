@@ -2,9 +2,9 @@
 # make-dist.sh [BUILD_DIR [OUT_DIR]]: builds the release ostrevane.exe with the MinGW-w64 toolchain
 # (program only) in BUILD_DIR and writes OUT_DIR/ostrevane-VERSION-win64.zip, holding the exe,
 # README.txt and LICENSE.txt; the Linux packages OUT_DIR/ostrevane_DEBVERSION_amd64.deb and
-# _arm64.deb, built in BUILD_DIR-deb and BUILD_DIR-deb-arm64 by make-deb.sh; the web site, built in BUILD_DIR-web, as
-# OUT_DIR/ostrevane-VERSION-web.zip; and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the
-# source tree.
+# _arm64.deb, built in BUILD_DIR-deb and BUILD_DIR-deb-arm64 by make-deb.sh; the web site, built
+# in BUILD_DIR-web, as OUT_DIR/ostrevane-VERSION-web.zip; and OUT_DIR/SHA256SUMS. Defaults:
+# build/dist and dist in the source tree.
 # The same commit gives the same zips to the byte: every time stamp in them is SOURCE_DATE_EPOCH,
 # by default the commit's date (the VERSION file's date in a source archive without git).
 set -eu
@@ -51,8 +51,13 @@ touch -d "@$epoch" "$stage/ostrevane.exe" "$stage/README.txt" "$stage/LICENSE.tx
 zipname=ostrevane-$version-win64.zip
 rm -f "$out"/ostrevane-*-win64.zip "$out/SHA256SUMS"
 (cd "$stage" && TZ=UTC zip -X -9 -q "$out/$zipname" ostrevane.exe README.txt LICENSE.txt)
-SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
-SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb-arm64" "$out" arm64
+rm -f "$out"/ostrevane_*.deb
+if command -v dpkg-shlibdeps >/dev/null; then
+  SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
+  SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb-arm64" "$out" arm64
+else
+  echo "make dist: no dpkg-shlibdeps (Debian's dpkg-dev): no .deb"
+fi
 
 # The web site, as the web preset builds and tests it, in a zip to unpack into any web server's
 # folder: its files at the top, in a fixed order, with the licence.
@@ -69,7 +74,7 @@ rm -f "$out"/ostrevane-*-web.zip
 # shellcheck disable=SC2086
 (cd "$site" && TZ=UTC zip -X -9 -q "$out/$webzip" $web_files LICENSE.txt)
 
-(cd "$out" && sha256sum "$zipname" ostrevane_*.deb "$webzip" >SHA256SUMS)
+(cd "$out" && sha256sum "$zipname" $(ls ostrevane_*.deb 2>/dev/null) "$webzip" >SHA256SUMS)
 echo "$out/$zipname: $(stat -c %s "$out/$zipname") bytes"
 echo "$out/$webzip: $(stat -c %s "$out/$webzip") bytes"
 cat "$out/SHA256SUMS"

@@ -1,8 +1,9 @@
 // What the window half of the layer (user.cpp) needs of the system it runs on, and what that
-// system tells it. A host is one file behind this header: host_sdl.cpp on desktops, host_web.cpp
-// in a browser page. The windows, the message queue and its order, the update regions, timers
-// and paint contexts are the layer's own, written once; a host only shows pixels, places
-// windows and turns its input into the calls at the end of this file.
+// system tells it. A host is one file behind this header: host_web.cpp in a browser page; on
+// desktops host_wayland.cpp or host_sdl.cpp, whichever suits the display (host_desktop.cpp). The
+// windows, the message queue and its order, the update regions, timers and paint contexts are the
+// layer's own, written once; a host only shows pixels, places windows and turns its input into the
+// calls at the end of this file.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,9 @@ RECT HostDefaultPlace();
 HostWindow* HostCreateWindow(HWND owner, const char* title, RECT place, bool framed,
                              bool resizable);
 void HostDestroyWindow(HostWindow* window);
-void HostShowWindow(HostWindow* window, bool shown);
+// False when the window cannot be shown after all (no surface for the display's pixels, say),
+// with HostError set.
+bool HostShowWindow(HostWindow* window, bool shown);
 // Moves and sizes the client to `place`. A host that cannot give that size (a browser's page)
 // tells the size it has with HostResized later.
 void HostPlaceWindow(HostWindow* window, RECT place);

@@ -1,18 +1,22 @@
-// The layer's host on desktops, over SDL2: a window is an SDL window drawn in software, its
-// pixels SDL's window surface, its input SDL's events.
+// The layer's host on desktops other than Wayland's, over SDL2: a window is an SDL window drawn in
+// software, its pixels SDL's window surface, its input SDL's events.
 #include <SDL.h>
+#include <SDL_syswm.h>  // the X server's own pointer events, which SDL clamps to the window
 
 #include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include "portable_win32/host.h"
+#include "portable_win32/desktop_host.h"
 
 namespace portable_win32 {
 
-struct HostWindow {
+namespace {
+
+struct SdlWindow : HostWindow {
   HWND owner;
   SDL_Window* sdl;
   uint32_t id;
@@ -20,21 +24,24 @@ struct HostWindow {
   std::deque<SDL_Point> requestedSizes;  // sizes asked of SDL whose events are still to come
   int frameTop = 0, frameLeft = 0;       // the desktop's frame when it was last taken away
   int placements = 0;                    // moves still to undo that missed where it was placed
+  std::vector<uint32_t> pixels;  // drawn here where the surface is not 32-bit RGB, converted
+  unsigned long x11Window = 0;   // on X11
+  bool pointerOut = false;       // the X server last put the pointer outside the client
 };
 
-namespace {
-
-std::vector<std::unique_ptr<HostWindow>> g_windows;
+std::vector<std::unique_ptr<SdlWindow>> g_windows;
 bool g_started = false;
 
-HostWindow* FindSdl(uint32_t id) {
+SdlWindow* Of(HostWindow* window) { return static_cast<SdlWindow*>(window); }
+
+SdlWindow* FindSdl(uint32_t id) {
   for (auto& w : g_windows)
     if (w->id == id) return w.get();
   return nullptr;
 }
 
 HWND OwnerOf(uint32_t id) {
-  HostWindow* w = FindSdl(id);
+  SdlWindow* w = FindSdl(id);
   return w != nullptr ? w->owner : nullptr;
 }
 
@@ -48,19 +55,30 @@ bool ShowsNothing(const char* driver) {
   return unseen && (asked == nullptr || SDL_strcasecmp(asked, driver) != 0);
 }
 
-// 32 bits with red above green above blue, which is the byte order of GDI's 32-bit bitmaps. A
-// surface of another format (a display of fewer colours) is not drawn on.
-SDL_Surface* WindowSurface(HostWindow* w) {
-  SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
-  if (s == nullptr || s->format->BytesPerPixel != 4 || s->format->Rmask != 0xFF0000 ||
-      s->format->Gmask != 0xFF00 || s->format->Bmask != 0xFF || s->pitch % 4 != 0)
-    return nullptr;
-  return s;
+// 32 bits with red above green above blue, which is the byte order of GDI's 32-bit bitmaps: the
+// layer draws on such a surface itself. On any other (a display of 16 bits, say) it draws in the
+// window's own pixels, converted as they are shown.
+bool LayerFormat(const SDL_Surface* s) {
+  return s->format->BytesPerPixel == 4 && s->format->Rmask == 0xFF0000 &&
+         s->format->Gmask == 0xFF00 && s->format->Bmask == 0xFF && s->pitch % 4 == 0;
 }
 
-void PresentAll(HostWindow* w) {
-  if ((SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_SHOWN) && WindowSurface(w) != nullptr)
-    SDL_UpdateWindowSurface(w->sdl);
+void Convert(SdlWindow* w, SDL_Surface* s, const SDL_Rect& r) {
+  const int bytes = s->format->BytesPerPixel;
+  const uint32_t* from = w->pixels.data() + static_cast<size_t>(r.y) * s->w + r.x;
+  uint8_t* to =
+      static_cast<uint8_t*>(s->pixels) + static_cast<size_t>(r.y) * s->pitch + r.x * bytes;
+  SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_RGB888, from, s->w * 4, s->format->format, to,
+                    s->pitch);
+}
+
+void PresentAll(SdlWindow* w) {
+  if (!(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_SHOWN)) return;
+  SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
+  if (s == nullptr) return;
+  if (!LayerFormat(s) && w->pixels.size() == static_cast<size_t>(s->w) * s->h)
+    Convert(w, s, {0, 0, s->w, s->h});
+  SDL_UpdateWindowSurface(w->sdl);
 }
 
 uint32_t Held(uint32_t buttons) {
@@ -95,7 +113,18 @@ void OnKey(const SDL_KeyboardEvent& key) {
           key.repeat != 0);
 }
 
+// SDL puts a pointer outside the window on its edge, which the X server's own event before it
+// tells; a window without capture gets no mouse messages from outside its client, on Windows.
+bool PointerOut(uint32_t id, int x, int y) {
+  SdlWindow* w = FindSdl(id);
+  if (w == nullptr || !w->pointerOut) return false;
+  int width = 0, height = 0;
+  SDL_GetWindowSize(w->sdl, &width, &height);
+  return x <= 0 || y <= 0 || x >= width - 1 || y >= height - 1;
+}
+
 void OnMouseButton(const SDL_MouseButtonEvent& button) {
+  if (PointerOut(button.windowID, button.x, button.y)) return;
   const bool down = button.type == SDL_MOUSEBUTTONDOWN;
   // The other buttons as they are now; this one as the event leaves it.
   uint32_t buttons = SDL_GetMouseState(nullptr, nullptr) & ~SDL_BUTTON(button.button);
@@ -113,7 +142,7 @@ void OnMouseWheel(const SDL_MouseWheelEvent& wheel) {
 }
 
 // A size the layer asked for arrives as an event too: that one is not news.
-void OnSizeChanged(HostWindow* w, int width, int height) {
+void OnSizeChanged(SdlWindow* w, int width, int height) {
   auto& asked = w->requestedSizes;
   const auto mine = std::find_if(asked.begin(), asked.end(),
                                  [&](const SDL_Point& p) { return p.x == width && p.y == height; });
@@ -128,7 +157,7 @@ void OnSizeChanged(HostWindow* w, int width, int height) {
 
 // SDL places a framed window by the frame it last knew of, which lags behind a frame just added
 // or taken away: such a move is made again, a few times at most.
-void OnMoved(HostWindow* w, int x, int y) {
+void OnMoved(SdlWindow* w, int x, int y) {
   if (w->placements > 0 && (x != w->place.left || y != w->place.top)) {
     --w->placements;
     SDL_SetWindowPosition(w->sdl, w->place.left, w->place.top);
@@ -140,7 +169,7 @@ void OnMoved(HostWindow* w, int x, int y) {
 }
 
 void OnWindowEvent(const SDL_WindowEvent& event) {
-  HostWindow* w = FindSdl(event.windowID);
+  SdlWindow* w = FindSdl(event.windowID);
   if (w == nullptr) return;
   switch (event.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -169,6 +198,39 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
   }
 }
 
+// The X server's pointer positions, which come before SDL's events made of them.
+void OnSystemEvent(const SDL_SysWMmsg& message) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (message.subsystem != SDL_SYSWM_X11) return;
+  const XEvent& e = message.msg.x11.event;
+  unsigned long window = 0;
+  int x = 0, y = 0;
+  switch (e.type) {
+    case MotionNotify:
+      window = e.xmotion.window, x = e.xmotion.x, y = e.xmotion.y;
+      break;
+    case ButtonPress:
+    case ButtonRelease:
+      window = e.xbutton.window, x = e.xbutton.x, y = e.xbutton.y;
+      break;
+    case EnterNotify:
+    case LeaveNotify:
+      window = e.xcrossing.window, x = e.xcrossing.x, y = e.xcrossing.y;
+      break;
+    default:
+      return;
+  }
+  for (auto& w : g_windows) {
+    if (w->x11Window != window) continue;
+    int width = 0, height = 0;
+    SDL_GetWindowSize(w->sdl, &width, &height);
+    w->pointerOut = x < 0 || y < 0 || x >= width || y >= height;
+  }
+#else
+  (void)message;
+#endif
+}
+
 void OnEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_WINDOWEVENT:
@@ -179,6 +241,7 @@ void OnEvent(const SDL_Event& event) {
       OnKey(event.key);
       break;
     case SDL_MOUSEMOTION:
+      if (PointerOut(event.motion.windowID, event.motion.x, event.motion.y)) break;
       HostMouseMove(OwnerOf(event.motion.windowID), event.motion.x, event.motion.y,
                     Held(event.motion.state));
       break;
@@ -189,19 +252,27 @@ void OnEvent(const SDL_Event& event) {
     case SDL_MOUSEWHEEL:
       OnMouseWheel(event.wheel);
       break;
+    case SDL_SYSWMEVENT:
+      OnSystemEvent(*event.syswm.msg);
+      break;
     default:
       break;  // SDL_QUIT too: each window's close box comes as its own event
   }
 }
 
-}  // namespace
+// SDL's own window surface is plain memory sent to the display (X11: shared-memory images), but
+// only for a display SDL knows the pixel format of; for any other (X's depth 30) SDL's surface is
+// a texture drawn by OpenGL, which converts it for the display.
+void ChooseSurfaces() {
+  SDL_DisplayMode mode;
+  const bool known =
+      SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.format != SDL_PIXELFORMAT_UNKNOWN;
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, known ? "0" : "1");
+}
 
-bool HostStart() {
+bool Start() {
   // Signals keep their usual effect: a viewer killed by a test or by Ctrl+C just ends.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // The window surface is plain memory sent to the display (X11: shared-memory images), not a
-  // texture drawn by OpenGL, which without a GPU is Mesa's software renderer, many times slower.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // A window that has not captured the mouse gets no moves from outside its client area.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
@@ -210,37 +281,36 @@ bool HostStart() {
     SDL_SetError("no display to show a window on (is DISPLAY or WAYLAND_DISPLAY set?)");
     return false;
   }
+  ChooseSurfaces();
+  SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
   g_started = true;
   std::atexit(SDL_Quit);
   return true;
 }
 
-const char* HostError() { return SDL_GetError(); }
+const char* Error() { return SDL_GetError(); }
 
-uint64_t HostNow() { return SDL_GetTicks64(); }
-
-RECT HostScreen() {
+RECT Screen() {
   SDL_Rect bounds = {0, 0, 0, 0};
   SDL_GetDisplayBounds(0, &bounds);
   return RectOf(bounds);
 }
 
-RECT HostWorkArea(HostWindow* window) {
+RECT WorkArea(HostWindow* window) {
   SDL_Rect area = {0, 0, 0, 0};
-  SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(window->sdl), &area);
+  SDL_GetDisplayUsableBounds(SDL_GetWindowDisplayIndex(Of(window)->sdl), &area);
   return RectOf(area);
 }
 
 // The desktop's default for an overlapped window: three quarters of the screen.
-RECT HostDefaultPlace() {
-  const RECT screen = HostScreen();
+RECT DefaultPlace() {
+  const RECT screen = Screen();
   const int32_t width = (screen.right - screen.left) * 3 / 4;
   const int32_t height = (screen.bottom - screen.top) * 3 / 4;
   return {screen.left, screen.top, screen.left + width, screen.top + height};
 }
 
-HostWindow* HostCreateWindow(HWND owner, const char* title, RECT place, bool framed,
-                             bool resizable) {
+HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (resizable) flags |= SDL_WINDOW_RESIZABLE;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
@@ -248,32 +318,46 @@ HostWindow* HostCreateWindow(HWND owner, const char* title, RECT place, bool fra
       SDL_CreateWindow(title, place.left, place.top, std::max(1, place.right - place.left),
                        std::max(1, place.bottom - place.top), flags);
   if (sdl == nullptr) return nullptr;
-  g_windows.push_back(std::make_unique<HostWindow>());
-  HostWindow* w = g_windows.back().get();
+  g_windows.push_back(std::make_unique<SdlWindow>());
+  SdlWindow* w = g_windows.back().get();
   w->owner = owner;
   w->sdl = sdl;
   w->id = SDL_GetWindowID(sdl);
   w->place = place;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11)
+    w->x11Window = info.info.x11.window;
+#endif
   return w;
 }
 
-void HostDestroyWindow(HostWindow* window) {
-  SDL_DestroyWindow(window->sdl);
+void Destroy(HostWindow* window) {
+  SDL_DestroyWindow(Of(window)->sdl);
   g_windows.erase(std::find_if(g_windows.begin(), g_windows.end(),
                                [&](const auto& w) { return w.get() == window; }));
 }
 
-void HostShowWindow(HostWindow* window, bool shown) {
-  if (shown) {
-    SDL_ShowWindow(window->sdl);
-  } else {
-    SDL_HideWindow(window->sdl);
+// A window is shown only where it has pixels to show: SDL has no surface for some displays (a
+// Wayland compositor's, without OpenGL; an X visual without it).
+bool SetShown(HostWindow* window, bool shown) {
+  SdlWindow* w = Of(window);
+  if (!shown) {
+    SDL_HideWindow(w->sdl);
+    return true;
   }
+  SDL_ShowWindow(w->sdl);
+  if (SDL_GetWindowSurface(w->sdl) != nullptr) return true;
+  const std::string why = SDL_GetError();
+  SDL_SetError("SDL gives the window no surface on this display (%s)", why.c_str());
+  return false;
 }
 
 // Moves and sizes the window where it is not there yet; the size change's event that follows is
 // then not news.
-void HostPlaceWindow(HostWindow* w, RECT place) {
+void Place(HostWindow* window, RECT place) {
+  SdlWindow* w = Of(window);
   w->place = place;
   int x = 0, y = 0, width = 0, height = 0;
   SDL_GetWindowPosition(w->sdl, &x, &y);
@@ -293,7 +377,8 @@ void HostPlaceWindow(HostWindow* w, RECT place) {
 
 // A window manager puts a frame it adds where the client was, which moves the client by the
 // frame's size: a client getting its frame back is moved up and left by the frame it had.
-void HostSetFrame(HostWindow* w, bool framed, bool resizable) {
+void SetFrame(HostWindow* window, bool framed, bool resizable) {
+  SdlWindow* w = Of(window);
   const bool wasFramed = !(SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_BORDERLESS);
   if (wasFramed && !framed) {
     SDL_GetWindowBordersSize(w->sdl, &w->frameTop, &w->frameLeft, nullptr, nullptr);
@@ -306,31 +391,43 @@ void HostSetFrame(HostWindow* w, bool framed, bool resizable) {
 
 // Full screen is a window without a frame the size of the display, which works with or without a
 // window manager: the layer's placing makes it.
-void HostSetFullScreen(HostWindow*, bool) {}
+void SetFullScreen(HostWindow*, bool) {}
 
-void HostMinimize(HostWindow* window) { SDL_MinimizeWindow(window->sdl); }
+void MinimizeWindow(HostWindow* window) { SDL_MinimizeWindow(Of(window)->sdl); }
 
-void HostRestore(HostWindow* window) { SDL_RestoreWindow(window->sdl); }
+void RestoreWindow(HostWindow* window) { SDL_RestoreWindow(Of(window)->sdl); }
 
-WindowPixels HostPixels(HostWindow* window) {
-  SDL_Surface* s = WindowSurface(window);
+WindowPixels Pixels(HostWindow* window) {
+  SdlWindow* w = Of(window);
+  SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
   if (s == nullptr) return {nullptr, 0, 0, 0};
-  return {static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch / 4};
+  if (LayerFormat(s)) return {static_cast<uint32_t*>(s->pixels), s->w, s->h, s->pitch / 4};
+  // A new surface (a new size) comes with new pixels, which the layer paints whole.
+  w->pixels.resize(static_cast<size_t>(s->w) * s->h);
+  return {w->pixels.data(), s->w, s->h, s->w};
 }
 
-void HostPresent(HostWindow* window, RECT area) {
-  SDL_Surface* s = WindowSurface(window);
+void Present(HostWindow* window, RECT area) {
+  SdlWindow* w = Of(window);
+  SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
   if (s == nullptr) return;
-  const SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
-  SDL_UpdateWindowSurfaceRects(window->sdl, &rect, 1);
+  SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  if (!LayerFormat(s)) {
+    const SDL_Rect surface = {0, 0, s->w, s->h};
+    if (w->pixels.size() != static_cast<size_t>(s->w) * s->h ||
+        !SDL_IntersectRect(&rect, &surface, &rect))
+      return;
+    Convert(w, s, rect);
+  }
+  SDL_UpdateWindowSurfaceRects(w->sdl, &rect, 1);
 }
 
-void HostPumpEvents() {
+void Pump() {
   SDL_Event event;
   while (SDL_PollEvent(&event)) OnEvent(event);
 }
 
-void HostWaitForEvents(int milliseconds) {
+void Wait(int milliseconds) {
   if (!g_started) {
     // No events can come: only a timer ends the wait, as it would on a desktop with no input.
     SDL_Delay(static_cast<Uint32>(milliseconds < 0 ? 100 : milliseconds));
@@ -339,5 +436,12 @@ void HostWaitForEvents(int milliseconds) {
   SDL_Event event;
   if (SDL_WaitEventTimeout(&event, milliseconds)) OnEvent(event);
 }
+
+}  // namespace
+
+const DesktopHost kSdlHost = {
+    Start,         Error,    Screen,  WorkArea, DefaultPlace,  Create,
+    Destroy,       SetShown, Place,   SetFrame, SetFullScreen, MinimizeWindow,
+    RestoreWindow, Pixels,   Present, Pump,     Wait};
 
 }  // namespace portable_win32

@@ -225,7 +225,7 @@ void HostDestroyWindow(HostWindow* window) {
   if (window == g_window.get()) g_window.reset();
 }
 
-void HostShowWindow(HostWindow*, bool) {}
+bool HostShowWindow(HostWindow*, bool) { return true; }
 
 void HostPlaceWindow(HostWindow* window, RECT place) {
   window->place = place;

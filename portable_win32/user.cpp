@@ -184,7 +184,11 @@ void SetVisible(Window* w, bool visible) {
   }
   if (w->host == nullptr || w->onScreen == visible) return;
   w->onScreen = visible;
-  HostShowWindow(w->host, visible);
+  // A program whose window cannot be shown would run on unseen, for ever: it ends, and says why.
+  if (!HostShowWindow(w->host, visible)) {
+    std::fprintf(stderr, "cannot show the window \"%s\": %s\n", w->title.c_str(), HostError());
+    std::exit(1);
+  }
   if (visible) InvalidateAll(w, true);
 }
 

@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "win32_fixture.h"
+#if defined(OSTREVANE_WAYLAND)
+#include "portable_win32/host.h"
+#include "portable_win32/host_wayland.h"
+#endif
 
 namespace {
 
@@ -108,6 +112,46 @@ TEST_F(LayerInput, PlusAndMinusAreWhereTheLayoutPutsThem) {
     }
   }
 }
+
+#if defined(OSTREVANE_WAYLAND)
+// On Wayland the keys come as Linux key codes, named through the compositor's keymap: US and
+// German keyboards give the keys Windows would, an accent where US has = no zoom key.
+TEST_F(LayerInput, WaylandKeysAreWhereTheLayoutPutsThem) {
+  struct Case {
+    const char* layout;
+    uint32_t linuxKey;
+    WPARAM expected;  // 0: no message
+  };
+  const Case cases[] = {
+      {"us", 13, VK_OEM_PLUS}, {"us", 12, VK_OEM_MINUS},
+      {"de", 27, VK_OEM_PLUS}, {"de", 53, VK_OEM_MINUS},
+      {"de", 13, 0},           {"de", 12, 0},
+      {"de", 78, VK_ADD},      {"de", 74, VK_SUBTRACT},
+      {"us", 63, VK_F5},       {"us", 87, VK_F11},
+      {"de", 1, VK_ESCAPE},
+  };
+  xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+  ASSERT_NE(context, nullptr);
+  for (const Case& c : cases) {
+    const xkb_rule_names names = {"evdev", "pc105", c.layout, "", ""};
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    ASSERT_NE(keymap, nullptr) << c.layout;
+    xkb_state* state = xkb_state_new(keymap);
+    const portable_win32::LayerKey named = portable_win32::LayerKeyOf(keymap, state, c.linuxKey);
+    portable_win32::HostKey(hwnd_, named.usage, named.symbol, true, false);
+    std::vector<MSG> keys;
+    MSG m;
+    while (PeekMessageA(&m, hwnd_, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) keys.push_back(m);
+    ASSERT_EQ(keys.size(), c.expected != 0 ? 1u : 0u) << c.layout << " key " << c.linuxKey;
+    if (c.expected != 0) {
+      EXPECT_EQ(keys[0].wParam, c.expected) << c.layout << " key " << c.linuxKey;
+    }
+    xkb_state_unref(state);
+    xkb_keymap_unref(keymap);
+  }
+  xkb_context_unref(context);
+}
+#endif
 
 // One notch a message, a bounded number of them from one event, and a wheel that survives any
 // value an event brings.

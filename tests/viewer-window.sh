@@ -1,9 +1,11 @@
 # Sourced by the scripts that drive the real viewer: its window title, the waits for its window and
 # for its exit, its place on the screen and its focus; and the driving itself, the same steps for
 # each kind of viewer. `backend` says which: x (the native viewer, or the exe under Wine, on the X
-# display, with xdotool and screenshots of the X screen) or browser (the page in headless Chromium
-# through tests/e2e/browser_agent.py, whose screenshots are the canvas alone, so that the client
-# lies at 0,0 of them). A script may define its own fail() after sourcing this.
+# display, with xdotool and screenshots of the X screen), wayland (the native viewer as a client
+# of weston, which runs on the X display and takes its input from it: the same xdotool and
+# screenshots) or browser (the page in headless Chromium through tests/e2e/browser_agent.py,
+# whose screenshots are the canvas alone, so that the client lies at 0,0 of them). A script may
+# define its own fail() after sourcing this.
 title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
 backend=x
 
@@ -38,7 +40,12 @@ no_window_left() {
 wait_for_window() {
   waited_from=$(date +%s)
   while :; do
-    wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+    if [ "$backend" = wayland ]; then
+      wid=$(xdotool search --class Weston 2>/dev/null | head -n 1)
+      [ -n "$(window_geometry)" ] || wid=
+    else
+      wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+    fi
     [ -n "$wid" ] && return 0
     kill -0 "$1" 2>/dev/null || fail "the viewer exited before its window appeared"
     [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "no window titled '$title' within $2 s"
@@ -59,16 +66,71 @@ expect_exit_zero() {
 }
 
 # window_geometry: "X Y WIDTH HEIGHT" of window $wid on the screen; xwininfo's, since xdotool's is
-# off by the frame for a window that a window manager has framed.
+# off by the frame for a window that a window manager has framed. On Wayland, the client's place
+# as the compositor tells it (in its logical pixels), scaled to the screen's.
 window_geometry() {
+  if [ "$backend" = wayland ]; then
+    weston-debug scene-graph 2>/dev/null | awk -v title="top-level window '$title'" \
+      -v s="$compositor_scale" 'index($0, title) { found = 1 } found && /position:/ {
+        gsub(/[(),]/, " "); print $2 * s, $3 * s, ($5 - $2) * s, ($6 - $3) * s; exit }'
+    return
+  fi
   xwininfo -id "$wid" | awk -F: '/Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ {
     y = $2 } /Width/ { w = $2 } /Height/ { h = $2 } END { if (w) print x + 0, y + 0, w + 0, h + 0 }'
 }
 
-# focus: gives window $wid the keyboard, through the window manager when there is one.
+# focus: gives window $wid the keyboard, through the window manager when there is one. Weston
+# passes its keyboard to the window it shows last.
 focus() {
+  [ "$backend" != wayland ] || return 0
   xdotool windowactivate --sync "$wid" 2>/dev/null || xdotool windowfocus --sync "$wid" ||
     fail "cannot focus window $wid"
+}
+
+# --- A Wayland compositor: weston on the X display, through its X11 backend (which takes its seat
+# from X; the headless one has none), at OSTREVANE_E2E_SCALE (1 or 2). Its output covers the X
+# screen; a viewer started after this is its client. Clients here draw an invisible pointer (a
+# cursor theme of one blank image), which weston would otherwise put in every screenshot.
+
+# compositor_start DIR: weston's run-time folder, log and cursor theme go in DIR.
+compositor_start() {
+  compositor_scale=${OSTREVANE_E2E_SCALE:-1}
+  XDG_RUNTIME_DIR=$1/runtime XCURSOR_PATH=$1/cursors XCURSOR_THEME=blank
+  WAYLAND_DISPLAY=ostrevane-e2e
+  export XDG_RUNTIME_DIR XCURSOR_PATH XCURSOR_THEME WAYLAND_DISPLAY
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR" && mkdir -p "$XCURSOR_PATH/blank/cursors" ||
+    fail "cannot make weston's folders"
+  /usr/bin/python3 -c 'import struct, sys
+size = 8  # pixels a side, a multiple of any scale used here
+sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
+  struct.pack("<3I", 0xfffd0002, 24, 28) +
+  struct.pack("<9I", 36, 0xfffd0002, 24, 1, size, size, 0, 0, 0) + bytes(4 * size * size))' \
+    >"$XCURSOR_PATH/blank/cursors/left_ptr" || fail "cannot make the blank cursor"
+  weston --backend=x11-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
+    --width=$((${screen_size% *} / compositor_scale)) \
+    --height=$((${screen_size#* } / compositor_scale)) --scale="$compositor_scale" \
+    >"$1/weston.log" 2>&1 &
+  compositor=$!
+  until [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && xdotool search --class Weston >/dev/null 2>&1
+  do
+    kill -0 "$compositor" 2>/dev/null || fail "weston did not start: $(tail -n 5 "$1/weston.log")"
+    sleep 0.2
+  done
+  # The keyboard in weston's window once and for all: weston takes a key that comes as its window
+  # gains the focus for one already held, and drops it. Weston follows X's pointer by its moves
+  # alone, from wherever it first saw it: both are put in one corner, where both stop.
+  xdotool windowfocus --sync "$(xdotool search --class Weston | head -n 1)" \
+    mousemove $((${screen_size% *} - 1)) $((${screen_size#* } - 1)) sleep 0.3 mousemove 0 0 sleep 0.3 ||
+    fail "cannot focus weston's window"
+  backend=wayland
+  echo "weston runs on $DISPLAY at scale $compositor_scale"
+}
+
+compositor_stop() {
+  [ -n "${compositor:-}" ] || return 0
+  kill "$compositor" 2>/dev/null
+  wait "$compositor" 2>/dev/null
+  compositor=
 }
 
 # --- The browser agent: one command a line, one answer a line, through two fifos.
@@ -176,6 +238,12 @@ drag_to() {
   fi
 }
 
+# drag_out X Y TO_Y OUT_Y: the left button down at (X, Y), moved to (X, TO_Y) and on to OUT_Y
+# outside the client, and let go there. X input alone: a browser's pointer stays in its page.
+drag_out() {
+  xdotool mousemove "$1" "$2" mousedown 1 mousemove "$1" "$3" mousemove "$1" "$4" mouseup 1
+}
+
 # keys KEY...: X's key names (F5, F11, Escape, KP_Add, KP_Subtract, plus, minus).
 keys() {
   if [ "$backend" = browser ]; then
@@ -230,9 +298,15 @@ full_screen() {
 screen_size=${OSTREVANE_XVFB_SCREEN:-1280x1024x24}
 screen_size=$(echo "${screen_size%x*}" | tr x ' ')
 
-# viewer_end: Esc, and the viewer must end with exit code 0.
+# close_box: a click on the close box of the title bar libdecor draws on weston, at its right end.
+close_box() {
+  set -- $(window_geometry)
+  xdotool mousemove $(($1 + $3 - 8 * compositor_scale)) $(($2 - 6 * compositor_scale)) click 1
+}
+
+# viewer_end [close]: Esc (or the close box), and the viewer must end with exit code 0.
 viewer_end() {
-  keys Escape
+  if [ "${1:-}" = close ]; then close_box; else keys Escape; fi
   if [ "$backend" = browser ]; then
     agent exitcode
     [ "$answer" = 0 ] || fail "the page says the program ended with code $answer, not 0"

@@ -7,7 +7,7 @@
 # (skipped) without Debian's tools.
 set -u
 src=$(cd "$1" && pwd) work=$2 arch=${3:-$(dpkg --print-architecture)}
-for tool in dpkg-deb lintian desktop-file-validate appstreamcli man; do
+for tool in dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli man; do
   command -v $tool >/dev/null || { echo "no $tool: skipped"; exit 77; }
 done
 bad=0
@@ -58,10 +58,12 @@ for pair in "Package ostrevane" "Version $debversion" "Architecture $arch" "Sect
   set -- $pair
   [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is not $2"
 done
-# Runtime libraries alone: SDL2, the C and C++ libraries and GCC's support library.
+# Runtime libraries alone: SDL2, Wayland's client libraries, xkbcommon and libdecor, the C and
+# C++ libraries and GCC's support library.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | LC_ALL=C sort |
   tr '\n' ' ')
-[ "$depends" = "libc6 libgcc-s1 libsdl2-2.0-0 libstdc++6 " ] || fail "Depends on $depends"
+[ "$depends" = "libc6 libdecor-0-0 libgcc-s1 libsdl2-2.0-0 libstdc++6 libwayland-client0 libwayland-cursor0 libxkbcommon0 " ] ||
+  fail "Depends on $depends"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"

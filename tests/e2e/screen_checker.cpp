@@ -83,11 +83,32 @@ Image ReadPpm(const char* path) {
   return image;
 }
 
-// The grey at screen (x, y), or -1 when the pixel is coloured or off the screen.
+// A display of fewer bits a channel (OSTREVANE_SCREEN_DEPTH=16: red, green and blue in 5, 6 and
+// 5 bits) shows a grey by the high bits of each channel: greys that differ only below them look
+// the same there, and are compared as the display shows them.
+struct LostBits {
+  int red = 0, green = 0, blue = 0;
+};
+
+LostBits ScreenLostBits() {
+  const char* depth = getenv("OSTREVANE_SCREEN_DEPTH");
+  return depth != nullptr && atoi(depth) == 16 ? LostBits{3, 2, 3} : LostBits{};
+}
+
+const LostBits kLost = ScreenLostBits();
+
+// The grey as the display shows it: the lowest of those it cannot tell from it.
+int Shown(int grey) { return grey >> kLost.green << kLost.green; }
+
+// The grey at screen (x, y), as the display shows it, or -1 when the pixel is coloured or off
+// the screen.
 int Grey(const Image& image, int x, int y) {
   if (x < 0 || y < 0 || x >= image.width || y >= image.height) return -1;
   const uint8_t* p = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
-  return (p[0] == p[1] && p[1] == p[2]) ? p[0] : -1;
+  const int grey = Shown(p[1]);
+  const bool same =
+      p[0] >> kLost.red == grey >> kLost.red && p[2] >> kLost.blue == grey >> kLost.blue;
+  return same ? grey : -1;
 }
 
 Client ClientArg(char** argv) {
@@ -106,12 +127,12 @@ int Locate(int argc, char** argv) {
   int axisRow = -1, axisRowCount = 0, axisCol = -1, axisColCount = 0;
   for (int y = wy; y < wy + wh; ++y) {
     int count = 0;
-    for (int x = wx; x < wx + ww; ++x) count += Grey(image, x, y) == kOverlayGrey;
+    for (int x = wx; x < wx + ww; ++x) count += Grey(image, x, y) == Shown(kOverlayGrey);
     if (count > axisRowCount) axisRowCount = count, axisRow = y;
   }
   for (int x = wx; x < wx + ww; ++x) {
     int count = 0;
-    for (int y = wy; y < wy + wh; ++y) count += Grey(image, x, y) == kOverlayGrey;
+    for (int y = wy; y < wy + wh; ++y) count += Grey(image, x, y) == Shown(kOverlayGrey);
     if (count > axisColCount) axisColCount = count, axisCol = x;
   }
   if (axisRow < 0 || axisCol < 0) {
@@ -120,14 +141,14 @@ int Locate(int argc, char** argv) {
   }
   int left = wx + ww, right = -1, top = wy + wh, bottom = -1;
   for (int x = wx; x < wx + ww; ++x)
-    if (Grey(image, x, axisRow) == kOverlayGrey) left = std::min(left, x), right = x;
+    if (Grey(image, x, axisRow) == Shown(kOverlayGrey)) left = std::min(left, x), right = x;
   for (int y = wy; y < wy + wh; ++y)
-    if (Grey(image, axisCol, y) == kOverlayGrey) top = std::min(top, y), bottom = y;
+    if (Grey(image, axisCol, y) == Shown(kOverlayGrey)) top = std::min(top, y), bottom = y;
   // The orbit, drawn last, may hide an end of an axis (seen: a light segment along the top of
   // the imaginary axis). Orbit pixels just beyond an end count as axis, as far as the other end.
   auto orbit = [&](int x, int y) {
     const int grey = Grey(image, x, y);
-    return grey >= 0 && grey < kFractalFloor && grey != kOverlayGrey;
+    return grey >= 0 && grey < Shown(kFractalFloor) && grey != Shown(kOverlayGrey);
   };
   while (top > 2 * axisRow - bottom - 1 && orbit(axisCol, top - 1)) --top;
   while (bottom < 2 * axisRow - top - 1 && orbit(axisCol, bottom + 1)) ++bottom;
@@ -153,7 +174,8 @@ int Locate(int argc, char** argv) {
 }
 
 // Pixels in the fractal's grey range must be exactly the picture the core computes; darker ones
-// are circles, axes and orbit drawn over it.
+// are circles, axes and orbit drawn over it (on a display of fewer bits, an orbit's lightest
+// grey may look like the picture's darkest).
 int Fractal(int argc, char** argv) {
   if (argc != 7) return 2;
   const Image image = ReadPpm(argv[1]);
@@ -169,12 +191,12 @@ int Fractal(int argc, char** argv) {
         ++coloured;
         continue;
       }
-      if (grey < kFractalFloor) {
+      const int expected = Shown(picture.At(x, y));
+      if (grey <= Shown(kFractalFloor - 1) && grey < expected) {
         ++covered;
         continue;
       }
       ++compared;
-      const int expected = picture.At(x, y);
       if (grey != expected && ++differ <= 5)
         printf("  pixel (%d,%d): grey %d, expected %d\n", x, y, grey, expected);
     }
@@ -214,7 +236,7 @@ int Rings(int argc, char** argv) {
       for (int edge : {W - r, W + r - 1}) {
         bool hit = false;
         for (int dx = -1; dx <= 1; ++dx)
-          hit |= Grey(image, c.x + edge + dx, c.y + y) == kOverlayGrey;
+          hit |= Grey(image, c.x + edge + dx, c.y + y) == Shown(kOverlayGrey);
         hits += hit;
       }
     ++visible;
@@ -229,15 +251,29 @@ int Rings(int argc, char** argv) {
   return 0;
 }
 
-// The corners of the polyline, in drawing order: z_n, [z_{n-1}^2,] z_{n-1}, ..., z_1, 0.
-std::vector<std::pair<int32_t, int32_t>> OrbitCorners(int W, int H, float scale, int seedX,
-                                                      int seedY, int steps, bool squares, int* n) {
+// A corner of the polyline, and the grey of the segment that begins there.
+struct Corner {
+  std::pair<int32_t, int32_t> at;
+  int grey;
+};
+
+// The corners in drawing order: z_n, [z_{n-1}^2,] z_{n-1}, ..., z_1, 0.
+std::vector<Corner> OrbitCorners(int W, int H, float scale, int seedX, int seedY, int steps,
+                                 bool squares, int* n) {
   static OrbitEntry entries[kOrbitCapacity];
   *n = ComputeOrbit(entries, W, H, scale, seedX, seedY, steps);
-  std::vector<std::pair<int32_t, int32_t>> corners;
-  auto add = [&](int32_t x, int32_t y) { corners.emplace_back(x, y); };
+  std::vector<Corner> corners;
+  int pen = 0;
   TraceOrbit(
-      entries, *n, squares, add, [](int) {}, add);
+      entries, *n, squares,
+      [&](int32_t x, int32_t y) {
+        corners.push_back({{x, y}, -1});
+      },
+      [&](int grey) { pen = grey; },
+      [&](int32_t x, int32_t y) {
+        corners.back().grey = pen;
+        corners.push_back({{x, y}, -1});
+      });
   return corners;
 }
 
@@ -253,23 +289,24 @@ int Orbit(int argc, char** argv) {
   const int W = c.halfWidth(), H = c.halfHeight();
   int n = 0;
   const auto corners = OrbitCorners(W, H, scale, seedX, seedY, steps, squares, &n);
+  // A segment of a grey the display cannot tell from the picture's darkest is not looked for.
   std::set<std::pair<int32_t, int32_t>> inside;
   for (size_t i = 0; i + 1 < corners.size(); ++i) {
-    const auto& p = corners[i];
+    const auto& p = corners[i].at;
     if (p.first >= 0 && p.second >= 0 && p.first < 2 * W && p.second < 2 * H &&
-        p != std::make_pair(W, H))
+        p != std::make_pair(W, H) && Shown(corners[i].grey) < Shown(kFractalFloor))
       inside.insert(p);
   }
   int drawn = 0;
   for (const auto& p : inside) {
     const int grey = Grey(image, c.x + p.first, c.y + p.second);
-    drawn += grey >= 0 && grey < kFractalFloor;
+    drawn += grey >= 0 && grey < Shown(kFractalFloor);
   }
   long orbitPixels = 0;
   for (int y = 0; y < 2 * H; ++y)
     for (int x = 0; x < 2 * W; ++x) {
       const int grey = Grey(image, c.x + x, c.y + y);
-      orbitPixels += grey >= 0 && grey < kFractalFloor && grey != kOverlayGrey;
+      orbitPixels += grey >= 0 && grey < Shown(kFractalFloor) && grey != Shown(kOverlayGrey);
     }
   printf(
       "seed (%d,%d) scale %.7g steps %d %s: n %d, corners in picture %zu, drawn %d; "
@@ -294,7 +331,7 @@ int Changed(int argc, char** argv) {
       const int ga = Grey(a, c.x + x, c.y + y), gb = Grey(b, c.x + x, c.y + y);
       if (ga == gb) continue;
       ++changed;
-      fractalChanged += ga >= kFractalFloor && gb >= kFractalFloor;
+      fractalChanged += ga >= Shown(kFractalFloor) && gb >= Shown(kFractalFloor);
     }
   printf("CHANGED %ld FRACTAL_CHANGED %ld\n", changed, fractalChanged);
   return 0;
@@ -318,11 +355,13 @@ int PickSeed(int argc, char** argv) {
       if (nShort != shortSteps) continue;
       const auto longCorners = OrbitCorners(W, H, scale, x, y, longSteps, true, &nLong);
       if (nLong < shortSteps + 100) continue;
-      const std::set<std::pair<int32_t, int32_t>> known(shortCorners.begin(), shortCorners.end());
-      std::set<std::pair<int32_t, int32_t>> fresh;
-      for (const auto& p : longCorners)
+      std::set<std::pair<int32_t, int32_t>> known, fresh;
+      for (const Corner& corner : shortCorners) known.insert(corner.at);
+      for (const Corner& corner : longCorners) {
+        const auto& p = corner.at;
         if (p.first >= 0 && p.second >= 0 && p.first < 2 * W && p.second < 2 * H && !known.count(p))
           fresh.insert(p);
+      }
       if (static_cast<int>(fresh.size()) >= 60 && (bestFresh == 0 || nLong < bestLong)) {
         bestX = x, bestY = y, bestFresh = static_cast<int>(fresh.size());
         bestShort = nShort, bestLong = nLong;

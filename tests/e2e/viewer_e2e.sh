@@ -6,7 +6,8 @@
 # Environment: DISPLAY (an X server of 1280x1024x24, such as cmake/with-xvfb.sh starts), for an X
 # program. For the Windows exe, OSTREVANE_WINE_RUN (cmake/wine-run.sh) and WINEPREFIX run it and
 # its checker under Wine; without them both are native programs, and the window is also resized
-# by X. With OSTREVANE_E2E_WM=openbox the test runs under that window manager. For the site,
+# by X. With OSTREVANE_E2E_WM=openbox the test runs under that window manager; with weston, the
+# viewer is a client of that Wayland compositor (at OSTREVANE_E2E_SCALE). For the site,
 # OSTREVANE_E2E_BROWSER_OPTIONS are the browser agent's options (--scale 2, say).
 # OSTREVANE_E2E_KEEP=1 keeps the screenshots; with OSTREVANE_SAVE_SHOTS=1 the start view and the
 # detailed orbit are saved as PNG files in OSTREVANE_DOCS_DIR.
@@ -28,6 +29,7 @@ cleanup() {
     wait "$pid" 2>/dev/null
   fi
   [ -z "$wm" ] || { kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null; }
+  compositor_stop
   if [ -n "${OSTREVANE_E2E_KEEP:-}" ]; then
     echo "screenshots kept in $work"
   else
@@ -114,12 +116,15 @@ if [ "${OSTREVANE_E2E_WM:-}" = openbox ]; then
     sleep 0.2
   done
   echo "openbox runs on $DISPLAY"
+elif [ "${OSTREVANE_E2E_WM:-}" = weston ]; then
+  compositor_start "$work"
 fi
 
 # Step 1: a mouse move sets the seed. Under Wine a new window's first one carries Wine's idea of
 # the pointer, which moving the X pointer alone does not update, so the pointer is parked through
 # Wine first. The native viewer follows the X pointer, which xdotool moves only once a window is
-# on a bare X server; the page, the pointer moved into the canvas.
+# on a bare X server, and is parked at the same place in its client wherever the desktop put
+# the window; the page, the pointer moved into the canvas.
 park_x=436 park_y=152
 [ "$backend" = browser ] && park_x=136
 park() {
@@ -143,7 +148,12 @@ if [ -n "$wm" ]; then
     sleep 0.2
   done
 fi
-[ -n "$wine" ] || park
+if [ -z "$wine" ]; then
+  geometry
+  set -- $win
+  [ "$backend" = browser ] || park_x=$(($1 + park_x)) park_y=$(($2 + park_y))
+  park
+fi
 geometry
 echo "step 1: window titled '$title' after $(($(date +%s) - start)) s; window $win"
 win0=$win
@@ -206,6 +216,11 @@ expect wheelback 10 rings wheelback.ppm $client 1.0
 must fractal wheelback.ppm $client 1.06
 keys F5
 expect redrawback 15 fractal redrawback.ppm $client 1.0
+echo "step 4: the main keyboard's + and -, wherever the layout puts them"
+keys plus
+expect plus 10 rings plus.ppm $client 0.94339627
+keys minus
+expect minus 10 rings minus.ppm $client 1.0
 
 # Step 5: right button for the detailed polyline, a left drag for a longer orbit.
 drag_y=$((ch / 5 * 2))
@@ -228,6 +243,17 @@ pointer $((cx + seed_x)) $((cy + seed_y))
 expect longer 10 orbit longer.ppm $client 1.0 $seed_x $seed_y $long 1
 must fractal longer.ppm $client 1.0
 save_shot longer orbit-detailed.png
+
+# Step 5b: a drag that leaves the client sets the length of its last row inside, as on Windows
+# without capture: from row 50 to row 40 and on out of the window, above it where there is room.
+if [ "$backend" != browser ]; then
+  out_y=$((cy - 20))
+  [ "$out_y" -ge 0 ] || out_y=$((cy + ch + 20))
+  echo "step 5b: a drag from row 50 to row 40 and out to screen row $out_y"
+  drag_out $((cx + seed_x)) $((cy + 50)) $((cy + 40)) $out_y
+  pointer $((cx + seed_x)) $((cy + seed_y))
+  expect dragout 10 orbit dragout.ppm $client 1.0 $seed_x $seed_y 160 1
+fi
 
 # Step 5t, on a touch screen: keys beside the client; one finger moves the orbit, a long press is
 # the right button, two fingers pinching apart zoom in by whole notches.
@@ -295,8 +321,8 @@ fi
 
 # Step 6b: sizes given by the desktop (X, or the browser's window), odd ones too, keep the picture
 # until F5 renders it for the new client. A window Wine draws the frame of itself does not follow
-# X's sizes.
-if [ -z "$wine" ]; then
+# X's sizes, and a Wayland compositor sizes its windows only as its user drags their edges.
+if [ -z "$wine" ] && [ "$backend" != wayland ]; then
   for size in "801 601" "1001 499"; do
     set -- $size
     echo "step 6b: resized to $1 x $2 by the desktop"
@@ -320,7 +346,13 @@ if [ "$backend" = browser ]; then
   echo "  failed requests, console errors: $answer"
   [ "$answer" = "0 0 " ] || [ "$answer" = "0 0" ] || fail "the page had failed requests or errors"
 fi
-viewer_end
+# Under weston at twice the scale, the window's close box instead.
+if [ "$backend" = wayland ] && [ "$compositor_scale" = 2 ]; then
+  echo "step 7: the close box instead"
+  viewer_end close
+else
+  viewer_end
+fi
 echo "  exited with code 0"
 if [ "$backend" = browser ]; then
   echo "step 8: the site no longer served: the page opens from its service worker's copies"

@@ -1,0 +1,37 @@
+// A desktop runs the layer over one of two hosts, chosen when the display starts: our own on a
+// Wayland compositor (host_wayland.cpp), SDL2 everywhere else (host_sdl.cpp, X11 above all).
+// Each fills this table; host_desktop.cpp hands the layer's calls of host.h to the one chosen.
+#pragma once
+
+#include "portable_win32/host.h"
+
+namespace portable_win32 {
+
+// Each desktop host's record of a window extends this one.
+struct HostWindow {};
+
+struct DesktopHost {
+  bool (*start)();
+  const char* (*error)();
+  RECT (*screen)();
+  RECT (*workArea)(HostWindow* window);
+  RECT (*defaultPlace)();
+  HostWindow* (*createWindow)(HWND owner, const char* title, RECT place, bool framed,
+                              bool resizable);
+  void (*destroyWindow)(HostWindow* window);
+  bool (*showWindow)(HostWindow* window, bool shown);
+  void (*placeWindow)(HostWindow* window, RECT place);
+  void (*setFrame)(HostWindow* window, bool framed, bool resizable);
+  void (*setFullScreen)(HostWindow* window, bool on);
+  void (*minimize)(HostWindow* window);
+  void (*restore)(HostWindow* window);
+  WindowPixels (*pixels)(HostWindow* window);
+  void (*present)(HostWindow* window, RECT area);
+  void (*pumpEvents)();
+  void (*waitForEvents)(int milliseconds);
+};
+
+extern const DesktopHost kSdlHost;
+extern const DesktopHost kWaylandHost;
+
+}  // namespace portable_win32
