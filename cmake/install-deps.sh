@@ -111,6 +111,8 @@ test_needs() {
   need chromium /usr/bin/chromium
   need chromium-driver /usr/bin/chromedriver
   need python3-selenium /usr/lib/python3/dist-packages/selenium/webdriver/__init__.py
+  need firefox-esr /usr/bin/firefox-esr
+  need webkit2gtk-driver /usr/bin/WebKitWebDriver
   # What a Debian maintainer checks a package with; debootstrap for make test-install.
   want lintian lintian
   want desktop-file-utils desktop-file-validate

@@ -25,7 +25,7 @@ struct PageEvent {
   int32_t kind;
   int32_t x, y;    // client pixels; the screen for a wheel; a size for kResized
   int32_t held;    // buttons and keys (kHost...), or for keys 1 when repeated
-  int32_t detail;  // the button (+256 when pressed); key down; full screen on; page shown
+  int32_t detail;  // the button (+256 when pressed); key down; kFullScreen's state; page shown
   int32_t symbol;  // the key's unshifted symbol, 0 when unknown
   double notches;  // the wheel's, away from the user positive
   char code[32];   // KeyboardEvent.code
@@ -40,6 +40,7 @@ enum PageEventKind : int32_t {
   kFullScreen = 7,  // the browser entered or left full screen, or refused it
   kVisibility = 8,
 };
+enum FullScreenState : int32_t { kLeft = 0, kEntered = 1, kRefused = 2 };
 
 }  // namespace
 
@@ -67,6 +68,7 @@ struct HostWindow {
   HWND owner;
   RECT place;                    // the client, where the layer last put it
   bool fullScreen = false;       // asked of the browser
+  bool pageIsScreen = false;     // full screen refused: the window covers the page instead
   bool checkSize = false;        // the page may not give the size the layer asked for
   std::vector<uint32_t> pixels;  // the canvas's size
   int32_t width = 0, height = 0;
@@ -123,10 +125,17 @@ void TakeCanvasSize(HostWindow* w) {
   }
 }
 
-void OnFullScreen(HostWindow* w, bool on) {
-  if (on || !w->fullScreen) return;
-  // Left by the browser itself (its own Esc, which the page is not sent), or refused: as a
-  // desktop that restores a window, and then gives it the page's size.
+void OnFullScreen(HostWindow* w, int32_t state) {
+  if (state == kEntered || !w->fullScreen) return;
+  if (state == kRefused) {
+    // No full screen in this browser (an iPhone's), or not now: the page is all the screen the
+    // program gets, and its full screen covers the page until F11 again, as on a desktop.
+    w->pageIsScreen = true;
+    HostResized(w->owner, w->width, w->height);
+    return;
+  }
+  // Left by the browser itself (its own Esc, which the page is not sent): as a desktop that
+  // restores a window, and then gives it the page's size.
   w->fullScreen = false;
   HostRestored(w->owner);
   HostResized(w->owner, w->width, w->height);
@@ -156,7 +165,7 @@ void OnPageEvent(const PageEvent& e) {
       if (w != nullptr) TakeCanvasSize(w);
       return;
     case kFullScreen:
-      if (w != nullptr) OnFullScreen(w, e.detail != 0);
+      if (w != nullptr) OnFullScreen(w, e.detail);
       return;
     case kVisibility:
       if (w != nullptr && e.detail != 0) InvalidateRect(owner, nullptr, 0);
@@ -170,7 +179,8 @@ void OnPageEvent(const PageEvent& e) {
 void CheckSize(HostWindow* w) {
   if (!w->checkSize) return;
   w->checkSize = false;
-  if (!w->fullScreen && (Width(w->place) != w->width || Height(w->place) != w->height))
+  if ((!w->fullScreen || w->pageIsScreen) &&
+      (Width(w->place) != w->width || Height(w->place) != w->height))
     HostResized(w->owner, w->width, w->height);
 }
 
@@ -238,6 +248,7 @@ void HostSetFrame(HostWindow*, bool, bool) {}
 void HostSetFullScreen(HostWindow* window, bool on) {
   if (on == window->fullScreen) return;
   window->fullScreen = on;
+  window->pageIsScreen = false;
   JsSetFullScreen(on ? 1 : 0);
 }
 

@@ -3,6 +3,7 @@
 // the page's input into the events the host reads, shows the pixels the host presents, and runs
 // the program, putting it aside (asyncify) whenever it waits for input.
 
+const area = document.getElementById('area');
 const canvas = document.getElementById('client');
 const context = canvas.getContext('2d', { alpha: false });
 const message = document.getElementById('message');
@@ -14,6 +15,7 @@ const CODE_OFFSET = 32, CODE_LENGTH = 32;
 const KEY = 1, MOVE = 2, BUTTON = 3, WHEEL = 4, RESIZED = 5, SCREEN = 6, FULL_SCREEN = 7,
   VISIBILITY = 8;
 const SHIFT = 8, CONTROL = 16;
+const LEFT = 0, ENTERED = 1, REFUSED = 2;  // a FULL_SCREEN event's detail
 // Events waiting for the program; a flood beyond this is dropped, moves are merged.
 const MOST_QUEUED = 4096;
 const WASI_NOSYS = 52;
@@ -29,16 +31,21 @@ class Exit {
 
 // --- Sizes: one program pixel is one screen pixel.
 
-// Chromium was seen to report a device-pixel box equal to the CSS size under an emulated display
-// scale: that box is taken only where it agrees with the CSS size times devicePixelRatio.
-function devicePixels(entry) {
+// The client is the whole device pixels of its area, and its box exactly that: a box of a
+// fraction of a device pixel more (the key strip's height comes from its font) would have the
+// browser scale the picture into it, dropping a row. Within a sixteenth of a device pixel a size
+// is taken as whole, layout units being that coarse.
+function devicePixels(width, height) {
   const ratio = window.devicePixelRatio || 1;
-  const width = Math.round(entry.contentRect.width * ratio);
-  const height = Math.round(entry.contentRect.height * ratio);
-  const box = entry.devicePixelContentBoxSize && entry.devicePixelContentBoxSize[0];
-  if (box && Math.abs(box.inlineSize - width) <= 1 && Math.abs(box.blockSize - height) <= 1)
-    return { width: box.inlineSize, height: box.blockSize };
-  return { width, height };
+  const whole = (css) => Math.floor(css * ratio + 1 / 16);
+  return { width: whole(width), height: whole(height), ratio };
+}
+
+function setCanvasSize(size) {
+  canvas.width = page.width = size.width;
+  canvas.height = page.height = size.height;
+  canvas.style.width = `${size.width / size.ratio}px`;
+  canvas.style.height = `${size.height / size.ratio}px`;
 }
 
 function screenPixels() {
@@ -46,28 +53,29 @@ function screenPixels() {
   return { width: Math.round(screen.width * ratio), height: Math.round(screen.height * ratio) };
 }
 
-function onCanvasResized(entries) {
-  const size = devicePixels(entries[entries.length - 1]);
+function onAreaResized(entries) {
+  const box = entries[entries.length - 1].contentRect;
+  const size = devicePixels(box.width, box.height);
   const screenSize = screenPixels();
   if (screenSize.width !== page.screenWidth || screenSize.height !== page.screenHeight) {
     page.screenWidth = screenSize.width;
     page.screenHeight = screenSize.height;
     post({ kind: SCREEN });
   }
-  if (size.width === page.width && size.height === page.height) return;
-  page.width = size.width;
-  page.height = size.height;
-  canvas.width = size.width;
-  canvas.height = size.height;
+  const unchanged = size.width === page.width && size.height === page.height;
+  setCanvasSize(size);  // a new ratio may keep the pixels and change the box
+  if (unchanged) return;
   post({ kind: RESIZED });
+  // A window that changes under a still pointer gets a move, as on Windows and X.
+  if (mouse) post({ kind: MOVE, ...clientPoint(mouse), held: mouse.held });
 }
 
 function observeSize() {
-  const observer = new ResizeObserver(onCanvasResized);
+  const observer = new ResizeObserver(onAreaResized);
   try {
-    observer.observe(canvas, { box: 'device-pixel-content-box' });
+    observer.observe(area, { box: 'device-pixel-content-box' });
   } catch {
-    observer.observe(canvas);
+    observer.observe(area);
   }
 }
 
@@ -83,6 +91,8 @@ function post(event) {
   }
   wake();
 }
+
+let mouse = null;  // where the mouse was last seen over the canvas, and what it held
 
 function held(event) {
   return (event.buttons & 7) | (event.shiftKey ? SHIFT : 0) | (event.ctrlKey ? CONTROL : 0);
@@ -176,6 +186,11 @@ const BUTTONS = [1, 4, 2];  // DOM's left, middle, right as the host's bits
 function onPointer(event) {
   const point = clientPoint(event);
   const touch = event.pointerType === 'touch';
+  if (!touch) {
+    mouse = event.type === 'pointerleave' ? null
+      : { clientX: event.clientX, clientY: event.clientY, held: held(event) };
+  }
+  if (event.type === 'pointerleave') return;
   switch (event.type) {
     case 'pointermove':
       if (touch) return onTouchMove(event, point);
@@ -194,27 +209,34 @@ function onPointer(event) {
   post({ kind: BUTTON, x: point.x, y: point.y, held: held(event), detail: button | (down ? 256 : 0) });
 }
 
-// Pixels, lines and pages in notches: 120 pixels a notch, as Windows counts a wheel's delta, three
-// lines a notch and a page a notch.
+// A notch of a real wheel is 120 of wheelDeltaY in Chromium, Firefox and WebKit alike, as Windows
+// counts it, while deltaY was seen to be 120, 114 and 83 pixels (Firefox: 6 lines when deltaMode
+// is read first); a smooth wheel or a touchpad gives fractions of 120. Events without it (made by
+// a script) are counted by deltaY: 120 pixels, three lines or a page a notch.
 const NOTCHES_PER_UNIT = [1 / 120, 1 / 3, 1];
+
+function notchesOf(event) {
+  if (event.wheelDeltaY) return event.wheelDeltaY / 120;
+  const unit = NOTCHES_PER_UNIT[event.deltaMode] ?? 0;
+  return -event.deltaY * unit;
+}
 
 function onWheel(event) {
   event.preventDefault();
   const point = clientPoint(event);
-  const notches = -event.deltaY * (NOTCHES_PER_UNIT[event.deltaMode] ?? 0);
-  post({ kind: WHEEL, x: point.x, y: point.y, held: held(event), notches });
+  post({ kind: WHEEL, x: point.x, y: point.y, held: held(event), notches: notchesOf(event) });
 }
 
 function listen() {
   // Keys go to the program wherever the page's focus is: it has no other use for them.
   window.addEventListener('keydown', (event) => onKey(event, true));
   window.addEventListener('keyup', (event) => onKey(event, false));
-  for (const type of ['pointermove', 'pointerdown', 'pointerup', 'pointercancel'])
+  for (const type of ['pointermove', 'pointerdown', 'pointerup', 'pointercancel', 'pointerleave'])
     canvas.addEventListener(type, onPointer);
   canvas.addEventListener('wheel', onWheel, { passive: false });
   canvas.addEventListener('contextmenu', (event) => event.preventDefault());
   document.addEventListener('fullscreenchange',
-    () => post({ kind: FULL_SCREEN, detail: document.fullscreenElement ? 1 : 0 }));
+    () => post({ kind: FULL_SCREEN, detail: document.fullscreenElement ? ENTERED : LEFT }));
   document.addEventListener('visibilitychange',
     () => post({ kind: VISIBILITY, detail: document.hidden ? 0 : 1 }));
   for (const button of keyStrip.querySelectorAll('button')) {
@@ -280,10 +302,9 @@ function hostImports() {
     set_title(address, length) { document.title = text(address, length); },
     set_full_screen(on) {
       if (on) {
-        canvas.requestFullscreen({ navigationUI: 'hide' })
-          .catch(() => post({ kind: FULL_SCREEN, detail: 0 }));
-      } else if (document.fullscreenElement) {
-        document.exitFullscreen().catch(() => {});
+        enterFullScreen();
+      } else {
+        leaveFullScreen();
       }
     },
     sizes(address) {
@@ -364,10 +385,31 @@ function show(lines, restart) {
   message.hidden = false;
 }
 
+// The browser's full screen for the client's area (the key strip has no place there), where the
+// browser offers one and grants it; otherwise the program is told, and keeps to the page.
+function fullScreenOffered() {
+  return typeof area.requestFullscreen === 'function' && document.fullscreenEnabled !== false;
+}
+
+function enterFullScreen() {
+  const refused = () => post({ kind: FULL_SCREEN, detail: REFUSED });
+  try {
+    if (!fullScreenOffered()) return refused();
+    Promise.resolve(area.requestFullscreen({ navigationUI: 'hide' })).catch(refused);
+  } catch {
+    refused();
+  }
+}
+
+function leaveFullScreen() {
+  if (document.fullscreenElement && document.exitFullscreen)
+    Promise.resolve(document.exitFullscreen()).catch(() => {});
+}
+
 function ended(code) {
   program = null;
   queue = [];
-  if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+  leaveFullScreen();
   show([`Ostrevane has ended (exit code ${code}).`], true);
 }
 
@@ -418,10 +460,10 @@ function main() {
       'A recent Chrome, Edge, Firefox or Safari has it.'], false);
     return;
   }
-  const first = canvas.getBoundingClientRect();
-  const ratio = window.devicePixelRatio || 1;
-  page.width = canvas.width = Math.max(1, Math.round(first.width * ratio));
-  page.height = canvas.height = Math.max(1, Math.round(first.height * ratio));
+  const first = area.getBoundingClientRect();
+  setCanvasSize(devicePixels(first.width, first.height));
+  // An iPhone has no full screen for a page: its strip has no F11 that would do nothing.
+  keyStrip.querySelector('[data-code="F11"]').hidden = !fullScreenOffered();
   const screenSize = screenPixels();
   page.screenWidth = screenSize.width;
   page.screenHeight = screenSize.height;

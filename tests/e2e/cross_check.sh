@@ -14,8 +14,8 @@ native=$1 other=$2 checker=$3
 [ -n "${DISPLAY:-}" ] || fail "no X display"
 if [ -d "$other" ]; then
   kind=page
-  # The headless browser's full screen is its screen less 56 CSS pixels.
-  OSTREVANE_E2E_BROWSER_OPTIONS="--screen ${screen_size% *}x$((${screen_size#* } + 56))"
+  # The page's full screen is the browser's screen: the X screen's size.
+  OSTREVANE_E2E_BROWSER_OPTIONS="--screen ${screen_size% *}x${screen_size#* }"
 else
   kind=exe
   wine_run=${OSTREVANE_WINE_RUN:?}
@@ -84,10 +84,13 @@ drive() {
   fi
   cx=$1 cy=$2 cw=$3 ch=$4
   echo "$kind: client $cx,$cy ${cw}x$ch"
-  # The first picture each rendered was of its own first size: a full-screen one covers it.
+  # The first picture each rendered was of its own first size: a full-screen one covers it, once
+  # the client is full screen (a browser takes a while, longer on a busy machine).
   keys F11
+  full_screen 10
+  keys F5
   sleep 1
-  keys F5 F11
+  keys F11
   pointer $((cx + cw / 4)) $((cy + ch / 3))
   seed_x=$at_x seed_y=$at_y
   [ "$backend" = browser ] || xdotool mousemove --sync $seed_x $seed_y
