@@ -35,7 +35,9 @@ if [ "${1:-}" = --frames ]; then
   exit 0
 fi
 native=$(cd "${OSTREVANE_NATIVE_BUILD:-$root/build/native}" && pwd)
-win64=$(cd "${OSTREVANE_WIN64_BUILD:-$root/build/win64}" && pwd)
+# Elsewhere than on x86-64 (64-bit ARM) the core's kernels alone: Wine runs x86-64 programs only.
+[ "$(uname -m)" = x86_64 ] || core_only=1
+win64=$(cd "${OSTREVANE_WIN64_BUILD:-$root/build/win64}" 2>/dev/null && pwd) || win64=/nonexistent
 core="$native/bench/core_bench"
 frame="$win64/bench/frame_bench.exe"
 gdi="$win64/bench/gdi_bench.exe"
@@ -43,11 +45,14 @@ native_frame="$native/bench/frame_bench"
 present="$native/bench/present_bench"
 export OSTREVANE_FRAME_BENCH="$frame" OSTREVANE_NATIVE_FRAME_BENCH="$native_frame"
 export OSTREVANE_GDI_BENCH="$gdi" OSTREVANE_PRESENT_BENCH="$present"
-for f in "$core" "$frame" "$gdi" "$native_frame" "$present"; do
+[ -z "${core_only:-}" ] || frame="" gdi="" native_frame="" present=""
+for f in "$core" $frame $gdi $native_frame $present; do
   [ -f "$f" ] || { echo "run-benchmarks: $f is missing (make bench builds it)" >&2; exit 1; }
 done
 
-echo "CPU: $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(nproc) logical cores"
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
+[ -n "$cpu" ] || cpu=$(lscpu 2>/dev/null | sed -n 's/^Model name: *//p' | head -n 1)  # ARM's
+echo "CPU: $cpu, $(nproc) logical cores"
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 "$core" --benchmark_counters_tabular=true --benchmark_out="$out/core.csv" \
@@ -70,6 +75,7 @@ grep '^"Raster' "$out/core.csv" | tr -d '"' | awk -F, '
     printf "\nAt the scales 1.06^k, k = -60 ... 60 (%s; k, real, CPU):\n", slowestKernel
     for (i = 1; i <= zooms; i++) printf "%s%s", zoom[i], (i % 5 == 0 || i == zooms) ? "\n" : "   "
     printf "Slowest by CPU time: k = %d (s = %.4g): %.1fx real, %.1fx CPU\n", slowest, 1.06 ^ slowest, slowestReal, slowestCpu }'
+[ -z "${core_only:-}" ] || exit 0
 echo
 export WINEPREFIX="$win64/wineprefix"
 # A session left from a run on another display would be reused: start afresh, end afterwards.

@@ -3,13 +3,19 @@
 # - no contraction of a * b + c into a fused multiply-add, whatever instructions the target has;
 # - SSE2 arithmetic on x86, never the x87 stack with its wider intermediate results;
 # - nothing that relaxes IEEE rules: no fast-math, no flush-to-zero.
-# The vector kernels are x86 code, and WebAssembly's SIMD in the wasm32 build; other CPUs build
-# the scalar reference alone.
+# The vector kernels are x86 code, NEON on 64-bit ARM (part of every such CPU: no flag needed), and
+# WebAssembly's SIMD in the wasm32 build; other CPUs build the scalar reference alone.
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64|x64)$")
   set(OSTREVANE_X86 ON)
 else()
   set(OSTREVANE_X86 OFF)
+endif()
+
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64|ARM64)$")
+  set(OSTREVANE_NEON ON)
+else()
+  set(OSTREVANE_NEON OFF)
 endif()
 
 set(OSTREVANE_SIMD128 OFF)

@@ -1,9 +1,10 @@
 #!/bin/sh
-# install-deps.sh [viewer|windows|web|all|list]: checks for the tools and libraries a target needs.
+# install-deps.sh [viewer|windows|web|bench|all|list]: checks for the tools and libraries a target needs.
 #   viewer   the native viewer (make run): a compiler, CMake and SDL2's development files
 #   windows  the Windows exe under Wine (make run-wine), and the releases (make dist)
 #   web      the WebAssembly build (make web, make run-web): clang for wasm32-wasi, its libraries,
 #            Node, and Python to serve the site
+#   bench    the viewer's and Google Benchmark: make bench on CPUs other than x86-64
 #   all      everything the build and the tests use (the default)
 #   list     prints "PACKAGE THING" for every check, for the test that each package brings its thing
 # Where something is missing on a Debian-family machine it installs the packages with apt-get;
@@ -99,6 +100,11 @@ test_needs() {
   need imagemagick import
   need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
   need qemu-user qemu-aarch64
+  # The arm64 viewer: Debian's arm64 SDL2 beside the host's (multiarch), with everything it links
+  # and the arm64 pkg-config; the C++ library for dpkg-shlibdeps; qemu for an arm64 chroot.
+  need libsdl2-dev:arm64 /usr/lib/aarch64-linux-gnu/libSDL2.so
+  want libstdc++6:arm64 /usr/lib/aarch64-linux-gnu/libstdc++.so.6
+  want qemu-user-static qemu-aarch64-static
   need unzip unzip
   need python3 python3
   need python3 "/usr/lib/python3*/xml/etree/ElementTree.py"
@@ -117,10 +123,11 @@ test_needs() {
 
 case $mode in
   viewer) viewer_needs ;;
+  bench) viewer_needs; need libbenchmark-dev /usr/include/benchmark/benchmark.h ;;
   windows) viewer_needs; windows_needs ;;
   web) web_needs ;;
   all | list) viewer_needs; windows_needs; web_needs; test_needs ;;
-  *) echo "install-deps: unknown target '$mode' (viewer, windows, web, all or list)" >&2; exit 2 ;;
+  *) echo "install-deps: unknown target '$mode' (viewer, windows, web, bench, all or list)" >&2; exit 2 ;;
 esac
 
 [ -z "$optional" ] ||
@@ -136,6 +143,10 @@ if $debian; then
   fi
   echo "install-deps: installing$packages"
   export DEBIAN_FRONTEND=noninteractive
+  case "$packages " in
+    *:arm64\ *) [ "$(dpkg --print-architecture)" = arm64 ] ||
+      dpkg --print-foreign-architectures | grep -qx arm64 || $sudo dpkg --add-architecture arm64 ;;
+  esac
   $sudo apt-get update -q
   # shellcheck disable=SC2086
   $sudo apt-get install -y -q $packages

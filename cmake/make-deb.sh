@@ -1,7 +1,9 @@
 #!/bin/sh
-# make-deb.sh [BUILD_DIR [OUT_DIR]]: builds the native viewer (program only) in BUILD_DIR, installs
-# it under /usr as `cmake --install` does, and writes OUT_DIR/ostrevane_VERSION_ARCH.deb with
-# dpkg-deb, VERSION by cmake/deb-version.sh. Defaults: build/deb and dist in the source tree.
+# make-deb.sh [BUILD_DIR [OUT_DIR [ARCH]]]: builds the viewer (program only) for Debian's
+# architecture ARCH in BUILD_DIR, installs it under /usr as `cmake --install` does, and writes
+# OUT_DIR/ostrevane_VERSION_ARCH.deb with dpkg-deb, VERSION by cmake/deb-version.sh. Defaults:
+# build/deb, dist in the source tree and this machine's architecture; arm64 is cross-built with
+# cmake/toolchain-aarch64-linux.cmake against Debian's arm64 packages (multiarch).
 # The same commit gives the same .deb to the byte: every date in it is SOURCE_DATE_EPOCH (by
 # default the commit's), every owner root, every mode fixed; dpkg-deb sorts the members, and xz on
 # one thread compresses alike on any machine.
@@ -19,18 +21,28 @@ version=$(cmake -P "$src/cmake/source-version.cmake")
 SOURCE_DATE_EPOCH=$(cmake -DOSTREVANE_PRINT=epoch -P "$src/cmake/source-version.cmake")
 export SOURCE_DATE_EPOCH
 debversion=$("$src/cmake/deb-version.sh" "$version" "$SOURCE_DATE_EPOCH")
-arch=$(dpkg --print-architecture)
+arch=${3:-$(dpkg --print-architecture)}
+toolchain="" strip=strip
+if [ "$arch" != "$(dpkg --print-architecture)" ]; then
+  case $arch in
+    arm64) toolchain=-DCMAKE_TOOLCHAIN_FILE=$src/cmake/toolchain-aarch64-linux.cmake ;;
+    *) echo "make-deb: no toolchain for $arch (arm64 or $(dpkg --print-architecture))" >&2; exit 1 ;;
+  esac
+  strip=$(dpkg-architecture -a"$arch" -qDEB_HOST_GNU_TYPE 2>/dev/null)-strip
+  # dpkg-shlibdeps looks for the libraries, their packages and symbols of this architecture.
+  export DEB_HOST_ARCH=$arch
+fi
 
 # Debian's hardening: a stack protector, checked string functions, relocations read-only once
 # bound, all at start-up. None of them touches the arithmetic.
-cmake -S "$src" -B "$build" -G "Unix Makefiles" -DCMAKE_BUILD_TYPE=Release \
+cmake -S "$src" -B "$build" -G "Unix Makefiles" $toolchain -DCMAKE_BUILD_TYPE=Release \
   -DOSTREVANE_TESTS=OFF -DOSTREVANE_BENCH=OFF -DOSTREVANE_REPRODUCIBLE=ON \
   -DOSTREVANE_VERSION="$version" -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_CXX_FLAGS="-fstack-protector-strong -D_FORTIFY_SOURCE=2" \
   -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now"
 cmake --build "$build" -j 2
 [ -e "$build/ostrevane" ] ||
-  { echo "make-deb: no viewer built: SDL2 not found (apt-get install libsdl2-dev)" >&2; exit 1; }
+  { echo "make-deb: no viewer built: SDL2 not found (apt-get install libsdl2-dev:$arch)" >&2; exit 1; }
 
 # Laid out as Debian's tools expect: debian/control, and the package's tree in debian/ostrevane.
 work=$build/package
@@ -38,7 +50,7 @@ stage=$work/debian/ostrevane
 rm -rf "$work"
 DESTDIR=$stage cmake --install "$build"
 # As Debian strips programs (dh_strip): no symbols, no compiler's comment.
-strip --remove-section=.comment --remove-section=.note "$stage/usr/bin/ostrevane"
+$strip --remove-section=.comment --remove-section=.note "$stage/usr/bin/ostrevane"
 mkdir "$stage/DEBIAN"
 doc=$stage/usr/share/doc/ostrevane
 homepage=$(sed -n 's:.*<url type="homepage">\(.*\)</url>.*:\1:p' "$stage"/usr/share/metainfo/*.xml)
@@ -95,7 +107,7 @@ find "$stage" -type d -exec chmod 755 {} +
 find "$stage" -type f -exec chmod 644 {} +
 chmod 755 "$stage/usr/bin/ostrevane"
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-rm -f "$out"/ostrevane_*.deb
+rm -f "$out"/ostrevane_*_"$arch".deb
 deb=$out/ostrevane_${debversion}_$arch.deb
 dpkg-deb --root-owner-group -Zxz --threads-max=1 --build "$stage" "$deb"
 echo "$deb: $(stat -c %s "$deb") bytes; Depends: $depends"

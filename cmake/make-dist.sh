@@ -1,10 +1,10 @@
 #!/bin/sh
 # make-dist.sh [BUILD_DIR [OUT_DIR]]: builds the release ostrevane.exe with the MinGW-w64 toolchain
 # (program only) in BUILD_DIR and writes OUT_DIR/ostrevane-VERSION-win64.zip, holding the exe,
-# README.txt and LICENSE.txt; the Linux package OUT_DIR/ostrevane_DEBVERSION_amd64.deb, built in
-# BUILD_DIR-deb by make-deb.sh; the web site, built in BUILD_DIR-web, as
-# OUT_DIR/ostrevane-VERSION-web.zip; and OUT_DIR/SHA256SUMS. Defaults: build/dist and dist in the
-# source tree.
+# README.txt and LICENSE.txt; the Linux packages OUT_DIR/ostrevane_DEBVERSION_amd64.deb and
+# _arm64.deb, built in BUILD_DIR-deb and BUILD_DIR-deb-arm64 by make-deb.sh; the web site, built
+# in BUILD_DIR-web, as OUT_DIR/ostrevane-VERSION-web.zip; and OUT_DIR/SHA256SUMS. Defaults:
+# build/dist and dist in the source tree.
 # The same commit gives the same zips to the byte: every time stamp in them is SOURCE_DATE_EPOCH,
 # by default the commit's date (the VERSION file's date in a source archive without git).
 set -eu
@@ -54,6 +54,7 @@ rm -f "$out"/ostrevane-*-win64.zip "$out/SHA256SUMS"
 rm -f "$out"/ostrevane_*.deb
 if command -v dpkg-shlibdeps >/dev/null; then
   SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb" "$out"
+  SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH "$src/cmake/make-deb.sh" "$build-deb-arm64" "$out" arm64
 else
   echo "make dist: no dpkg-shlibdeps (Debian's dpkg-dev): no .deb"
 fi

@@ -248,6 +248,10 @@ const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount] = {
     {"avx512-iterate-all", EscapeRowAvx512IterateAll, CpuRunsAvx512},
     {"avx512-skip-known", EscapeRowAvx512SkipKnown, CpuRunsAvx512},
 #endif
+#if OSTREVANE_NEON_KERNELS
+    {"neon-iterate-all", EscapeRowNeonIterateAll, AlwaysRuns},
+    {"neon-skip-known", EscapeRowNeonSkipKnown, AlwaysRuns},
+#endif
 #if OSTREVANE_SIMD128_KERNELS
     {"simd128-iterate-all", EscapeRowSimd128IterateAll, AlwaysRuns},
     {"simd128-skip-known", EscapeRowSimd128SkipKnown, AlwaysRuns},
@@ -261,6 +265,8 @@ EscapeRowKernel FastestEscapeRowKernel() {
                                         : CpuRunsAvx2() ? EscapeRowAvx2SkipKnown
                                                         : EscapeRowSse2SkipKnown;
   return chosen;
+#elif OSTREVANE_NEON_KERNELS
+  return EscapeRowNeonSkipKnown;
 #elif OSTREVANE_SIMD128_KERNELS
   return EscapeRowSimd128SkipKnown;
 #else

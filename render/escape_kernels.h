@@ -50,12 +50,18 @@ bool InInteriorRegion(float cr, float ci);
 // The plan of a row (imaginary part ci). Without ascending seeds it iterates every column.
 void PlanEscapeRow(const EscapeColumns& columns, float ci, EscapeRowPlan* plan);
 
-// The vector kernels are x86 code, and WebAssembly's SIMD where the build enables it; elsewhere
-// the scalar reference is the kernel.
+// The vector kernels are x86 code, AArch64's NEON (little-endian, as Linux, macOS and Windows run
+// it), and WebAssembly's SIMD where the build enables it; elsewhere the scalar reference is the
+// kernel.
 #if defined(__x86_64__) || defined(_M_X64)
 #define OSTREVANE_X86_KERNELS 1
 #else
 #define OSTREVANE_X86_KERNELS 0
+#endif
+#if (defined(__aarch64__) && !defined(__AARCH64EB__)) || defined(_M_ARM64)
+#define OSTREVANE_NEON_KERNELS 1
+#else
+#define OSTREVANE_NEON_KERNELS 0
 #endif
 #if defined(__wasm_simd128__)
 #define OSTREVANE_SIMD128_KERNELS 1
@@ -74,6 +80,12 @@ void EscapeRowAvx2SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci
 // Eight pixels a vector: call only when CpuRunsAvx512().
 void EscapeRowAvx512IterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
 void EscapeRowAvx512SkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
+#endif
+
+#if OSTREVANE_NEON_KERNELS
+// Two pixels a vector, every column iterated, and the same over the spans of PlanEscapeRow.
+void EscapeRowNeonIterateAll(uint8_t* row, const EscapeColumns& columns, float ci);
+void EscapeRowNeonSkipKnown(uint8_t* row, const EscapeColumns& columns, float ci);
 #endif
 
 #if OSTREVANE_SIMD128_KERNELS
@@ -96,8 +108,8 @@ struct EscapeRowVariant {
   bool (*runs)();  // whether this CPU can execute the kernel
 };
 
-constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS       ? 7
-                                       : OSTREVANE_SIMD128_KERNELS ? 3
-                                                                   : 1;
+constexpr int kEscapeRowVariantCount = OSTREVANE_X86_KERNELS                                 ? 7
+                                       : OSTREVANE_NEON_KERNELS || OSTREVANE_SIMD128_KERNELS ? 3
+                                                                                             : 1;
 // Variant 0 is the scalar reference.
 extern const EscapeRowVariant kEscapeRowVariants[kEscapeRowVariantCount];

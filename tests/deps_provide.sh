@@ -39,7 +39,7 @@ echo "$list" | {
     if [ -z "$owner" ]; then
       echo "FAIL $package: no package owns $file ($thing)"
       bad=1
-    elif [ "$owner" != "$package" ] &&
+    elif [ "$owner" != "${package%:*}" ] &&
       ! apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
         --no-replaces --no-enhances "$package" 2>/dev/null | grep -qx "$owner"; then
       echo "FAIL $package does not bring $thing: $file belongs to $owner"

@@ -1,8 +1,8 @@
 #!/bin/sh
 # same-arithmetic.sh BUILD_DIR...: runs the toolchain identity program of each build (natively,
 # under qemu for 64-bit ARM, under Wine for Windows, under Node for WebAssembly) and checks that
-# every one prints the same fingerprints of the picture and of the orbits: the same pixels from
-# every compiler and CPU.
+# every one prints the same fingerprints of the picture (by the kernel the program takes there)
+# and of the orbits: the same pixels from every compiler and CPU.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 first="" status=0
@@ -20,7 +20,7 @@ for build in "$@"; do
     out=$("$exe" 2>&1)
   fi
   prints=$(echo "$out" | grep '^fingerprint' | tr '\n' ' ')
-  echo "$(basename "$build"): $prints"
+  echo "$(basename "$build"), $(echo "$out" | sed -n "s/^the program's kernel: //p"): $prints"
   case $prints in *picture*orbits*) ;; *) echo "  no fingerprints from $exe"; status=1; continue ;; esac
   if [ -z "$first" ]; then
     first=$prints

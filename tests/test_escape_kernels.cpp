@@ -401,6 +401,8 @@ TEST(EscapeKernelChoice, ProgramUsesTheWidestVectorsThisCpuRuns) {
   const EscapeRowKernel expected = CpuRunsAvx512() ? EscapeRowAvx512SkipKnown
                                    : CpuRunsAvx2() ? EscapeRowAvx2SkipKnown
                                                    : EscapeRowSse2SkipKnown;
+#elif OSTREVANE_NEON_KERNELS
+  const EscapeRowKernel expected = EscapeRowNeonSkipKnown;
 #elif OSTREVANE_SIMD128_KERNELS
   const EscapeRowKernel expected = EscapeRowSimd128SkipKnown;
 #else

@@ -1,11 +1,12 @@
 #!/bin/sh
-# deb_check.sh SOURCE_DIR WORK_DIR: the Debian versions that the program's versions become, in the
-# order they must sort; then the .deb that cmake/make-deb.sh makes in WORK_DIR, read back: its
-# name, members and control fields, and its desktop entry, AppStream metadata, manual page and the
-# package itself (owners and modes too) through the validators a Debian maintainer runs, none with
-# an error or a warning. Exit 77 (skipped) without Debian's tools.
+# deb_check.sh SOURCE_DIR WORK_DIR [ARCH]: the Debian versions that the program's versions become,
+# in the order they must sort; then the .deb for ARCH (default: this machine's) that
+# cmake/make-deb.sh makes in WORK_DIR, read back: its name, members and control fields, and its
+# desktop entry, AppStream metadata, manual page and the package itself (owners and modes too)
+# through the validators a Debian maintainer runs, none with an error or a warning. Exit 77
+# (skipped) without Debian's tools.
 set -u
-src=$(cd "$1" && pwd) work=$2
+src=$(cd "$1" && pwd) work=$2 arch=${3:-$(dpkg --print-architecture)}
 for tool in dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli man; do
   command -v $tool >/dev/null || { echo "no $tool: skipped"; exit 77; }
 done
@@ -33,12 +34,12 @@ release-2 1796844414 -
 EOF
 
 rm -rf "$work" && mkdir -p "$work"
-"$src/cmake/make-deb.sh" "$work/build" "$work/out" >"$work/log" 2>&1 ||
+"$src/cmake/make-deb.sh" "$work/build" "$work/out" "$arch" >"$work/log" 2>&1 ||
   { tail -n 20 "$work/log"; echo "FAIL: make-deb.sh"; exit 1; }
 version=$(cmake -P "$src/cmake/source-version.cmake")
 epoch=$(cmake -DOSTREVANE_PRINT=epoch -P "$src/cmake/source-version.cmake")
 debversion=$("$src/cmake/deb-version.sh" "$version" "$epoch")
-deb=$work/out/ostrevane_${debversion}_$(dpkg --print-architecture).deb
+deb=$work/out/ostrevane_${debversion}_$arch.deb
 [ -f "$deb" ] || { echo "FAIL: no $deb, but $(ls "$work/out")"; exit 1; }
 dpkg-deb -I "$deb"
 
@@ -52,7 +53,8 @@ share="$share share/man/man1/ostrevane.1.gz
   share/metainfo/io.github.ostrevane.ostrevane.metainfo.xml"
 [ "$files" = "$(echo bin/ostrevane $share) " ] || fail "the package holds $files"
 
-for pair in "Package ostrevane" "Version $debversion" "Section graphics" "Priority optional"; do
+for pair in "Package ostrevane" "Version $debversion" "Architecture $arch" "Section graphics" \
+  "Priority optional"; do
   set -- $pair
   [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is not $2"
 done

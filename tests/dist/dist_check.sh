@@ -2,7 +2,8 @@
 # dist_check.sh SOURCE_DIR WORK_DIR
 # make dist twice: once from the source tree, once later from a copy of it elsewhere (no git, a
 # VERSION file, another umask and time zone). The two zips must be the same to the byte, and the
-# two .debs. Then the exe from the unpacked zip must open its window under Wine and end with code
+# two .debs of each architecture; the amd64 and arm64 ones hold the same files but the program.
+# Then the exe from the unpacked zip must open its window under Wine and end with code
 # 0 on Esc.
 # Environment: DISPLAY (an X server, as cmake/with-xvfb.sh starts), WINEPREFIX.
 set -u
@@ -37,12 +38,13 @@ echo "build b: $copy at $(date -u +%T)"
 
 zip=ostrevane-$version-win64.zip
 webzip=ostrevane-$version-web.zip
-# Without Debian's packaging tools there is no .deb, and the two dist folders hold a file less.
+# Without Debian's packaging tools there is no .deb, and the two dist folders hold two files less.
 deb=ostrevane_$("$src/cmake/deb-version.sh" "$version" "$epoch")_$(dpkg --print-architecture 2>/dev/null).deb
-files=$(printf 'SHA256SUMS\n%s\n%s\n%s' "$webzip" "$zip" "$deb") sums=3
+armdeb=${deb%_*}_arm64.deb
+files=$(printf 'SHA256SUMS\n%s\n%s\n%s\n%s' "$webzip" "$zip" "$deb" "$armdeb") sums=4
 command -v dpkg-shlibdeps >/dev/null || {
   echo "no dpkg-shlibdeps: no .deb to compare"
-  deb= files=$(printf 'SHA256SUMS\n%s\n%s' "$webzip" "$zip") sums=2
+  deb= armdeb= files=$(printf 'SHA256SUMS\n%s\n%s' "$webzip" "$zip") sums=2
 }
 for d in a b; do
   [ "$(LC_ALL=C ls "$work/$d/dist")" = "$files" ] ||
@@ -54,9 +56,15 @@ done
 cmp "$work/a/dist/$zip" "$work/b/dist/$zip" || fail "the two zips differ"
 cmp "$work/a/dist/$webzip" "$work/b/dist/$webzip" || fail "the two web zips differ"
 [ -z "$deb" ] || cmp "$work/a/dist/$deb" "$work/b/dist/$deb" || fail "the two .debs differ"
+[ -z "$deb" ] || cmp "$work/a/dist/$armdeb" "$work/b/dist/$armdeb" || fail "the two arm64 .debs differ"
+# The same desktop entry, icons, metadata, manual page and documents for both architectures.
+shared() { dpkg-deb --ctrl-tarfile "$work/a/dist/$1" | tar -xOf - ./md5sums | grep -v ' usr/bin/'; }
+[ -z "$deb" ] || { [ -n "$(shared "$deb")" ] && [ "$(shared "$deb")" = "$(shared "$armdeb")" ]; } ||
+  fail "the files beside the program differ between $deb and $armdeb"
 cmp "$work/a/dist/SHA256SUMS" "$work/b/dist/SHA256SUMS" || fail "the two SHA256SUMS differ"
 echo "the same from both: $zip, $(stat -c %s "$work/a/dist/$zip") bytes;" \
-  "${deb:+$deb, $(stat -c %s "$work/a/dist/$deb") bytes;} $webzip, $(stat -c %s "$work/a/dist/$webzip") bytes"
+  "${deb:+$deb, $(stat -c %s "$work/a/dist/$deb") bytes; $armdeb, $(stat -c %s "$work/a/dist/$armdeb") bytes;}" \
+  "$webzip, $(stat -c %s "$work/a/dist/$webzip") bytes"
 # The site from the web zip is the page the web tests drive: its files, nothing else.
 [ "$(unzip -Z1 "$work/a/dist/$webzip" | LC_ALL=C sort | tr '\n' ' ')" = \
   "LICENSE.txt favicon.ico icon-192.png icon-512.png index.html manifest.webmanifest ostrevane.js ostrevane.wasm sw.js " ] ||

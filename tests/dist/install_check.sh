@@ -4,7 +4,9 @@
 # desktop entry's Exec line on this X display, must show the start view (judged by the e2e's screen
 # checker CHECKER) and end with code 0 on Esc; `apt-get purge` must leave no file of it. Needs
 # root and the network (OSTREVANE_MIRROR). Environment: DISPLAY, as cmake/with-xvfb.sh sets.
-# Without a display the viewer must say so in one line and end with 0.
+# Without a display the viewer must say so in one line and end with 0. A .deb of another
+# architecture (arm64) goes into a Debian 12 of its architecture, whose programs the kernel hands
+# to qemu-user-static.
 set -u
 . "$(dirname "$0")/../viewer-window.sh"
 deb=$(realpath "$1") checker=$(realpath "$2")
@@ -29,8 +31,20 @@ installed() {
   in_root dpkg-query -W -f '${db:Status-Abbrev} ${Package}\n' | awk '/^ii/ { print $2 }'
 }
 
-echo "debootstrap --variant=minbase bookworm"
-debootstrap --variant=minbase bookworm "$root" "${OSTREVANE_MIRROR:-http://deb.debian.org/debian}" \
+arch=$(dpkg-deb -f "$deb" Architecture)
+if [ "$arch" != "$(dpkg --print-architecture)" ]; then
+  # binfmt_misc, mounted where it belongs, runs the chroot's programs through qemu; its F flag
+  # opens the interpreter now, so that it need not exist inside the chroot.
+  binfmt=/proc/sys/fs/binfmt_misc
+  cpu=$(dpkg-architecture -a"$arch" -qDEB_HOST_GNU_CPU 2>/dev/null)
+  [ -e $binfmt/register ] || mount -t binfmt_misc binfmt_misc $binfmt ||
+    fail "cannot mount binfmt_misc at $binfmt"
+  [ -e "$binfmt/qemu-$cpu" ] || cat "/usr/lib/binfmt.d/qemu-$cpu.conf" >$binfmt/register ||
+    fail "cannot register qemu-$cpu-static (apt-get install qemu-user-static)"
+  echo "binfmt_misc: qemu-$cpu $(head -n 1 "$binfmt/qemu-$cpu"), $(grep flags "$binfmt/qemu-$cpu")"
+fi
+echo "debootstrap --variant=minbase --arch=$arch bookworm"
+debootstrap --variant=minbase --arch="$arch" bookworm "$root" "${OSTREVANE_MIRROR:-http://deb.debian.org/debian}" \
   >"$root.log" 2>&1 || { tail -n 20 "$root.log"; fail "debootstrap"; }
 mount -t proc proc "$root/proc" && in_root apt-get update -q >"$root.log" 2>&1 ||
   fail "apt-get update"
