@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "portable_win32/desktop_host.h"
+#include "portable_win32/rect.h"
 
 namespace portable_win32 {
 
@@ -139,17 +140,6 @@ struct {
   uint64_t due = 0;
 } g_repeat;
 
-int32_t Width(const RECT& r) { return r.right - r.left; }
-int32_t Height(const RECT& r) { return r.bottom - r.top; }
-bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-RECT Union(const RECT& a, const RECT& b) {
-  if (IsEmpty(a)) return b;
-  if (IsEmpty(b)) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
-}
-
 WaylandWindow* Of(HostWindow* window) { return static_cast<WaylandWindow*>(window); }
 
 WaylandWindow* WindowOf(wl_surface* surface) {
@@ -245,12 +235,12 @@ void Show(WaylandWindow* w) {
   const int32_t width = DeviceWidth(w), height = DeviceHeight(w);
   Buffer* b = FreeBuffer(w, width, height);
   if (b == nullptr) return;
-  const RECT copy = Union(b->stale, w->damage);
+  const RECT copy = BoundingUnion(b->stale, w->damage);
   for (int32_t y = copy.top; y < copy.bottom; ++y) {
     const size_t at = static_cast<size_t>(y) * width + copy.left;
     std::memcpy(b->data + at, w->pixels.data() + at, static_cast<size_t>(Width(copy)) * 4);
   }
-  for (auto& other : w->buffers) other->stale = Union(other->stale, w->damage);
+  for (auto& other : w->buffers) other->stale = BoundingUnion(other->stale, w->damage);
   b->stale = {0, 0, 0, 0};
   wl_surface_attach(w->surface, b->buffer, 0, 0);
   wl_surface_set_buffer_scale(w->surface, w->scale);
@@ -899,10 +889,9 @@ WindowPixels Pixels(HostWindow* window) {
 void Present(HostWindow* window, RECT area) {
   WaylandWindow* w = Of(window);
   const RECT client = {0, 0, DeviceWidth(w), DeviceHeight(w)};
-  area = {std::max(area.left, client.left), std::max(area.top, client.top),
-          std::min(area.right, client.right), std::min(area.bottom, client.bottom)};
+  area = Intersection(area, client);
   if (IsEmpty(area)) return;
-  w->damage = Union(w->damage, area);
+  w->damage = BoundingUnion(w->damage, area);
   Show(w);
 }
 

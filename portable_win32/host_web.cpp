@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "portable_win32/host.h"
+#include "portable_win32/rect.h"
 
 #if defined(__wasm_simd128__)
 #include <wasm_simd128.h>
@@ -88,9 +89,6 @@ void ReadSizes() {
   JsSizes(sizes);
   g_page[0] = sizes[0], g_page[1] = sizes[1], g_screen[0] = sizes[2], g_screen[1] = sizes[3];
 }
-
-int32_t Width(const RECT& r) { return r.right - r.left; }
-int32_t Height(const RECT& r) { return r.bottom - r.top; }
 
 // The layer's pixels are 0x00RRGGBB words, bytes B, G, R, 0 in memory; the canvas wants R, G, B
 // and an opaque alpha.

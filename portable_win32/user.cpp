@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "portable_win32/host.h"
+#include "portable_win32/rect.h"
 #include "portable_win32/win32_names.h"
 
 namespace portable_win32 {
@@ -69,22 +70,6 @@ enum class Display { kUntried, kReady, kFailed } g_display = Display::kUntried;
 Window* Find(HWND hwnd) {
   const auto found = g_windows.find(reinterpret_cast<uintptr_t>(hwnd));
   return found == g_windows.end() ? nullptr : found->second.get();
-}
-
-int32_t Width(const RECT& r) { return r.right - r.left; }
-int32_t Height(const RECT& r) { return r.bottom - r.top; }
-bool IsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-
-RECT Intersection(const RECT& a, const RECT& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
-}
-
-RECT BoundingUnion(const RECT& a, const RECT& b) {
-  if (IsEmpty(a)) return b;
-  if (IsEmpty(b)) return a;
-  return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-          std::max(a.bottom, b.bottom)};
 }
 
 bool StartDisplay() {
