@@ -33,6 +33,9 @@ class LayerInput : public testing::Test {
   // The input messages that the pushed event gave, taken from the queue.
   std::vector<MSG> Deliver(SDL_Event event) {
     SDL_PushEvent(&event);
+    return Taken();
+  }
+  std::vector<MSG> Taken() {
     std::vector<MSG> messages;
     MSG m;
     while (PeekMessageA(&m, hwnd_, WM_KEYDOWN, WM_MOUSEHWHEEL, PM_REMOVE)) messages.push_back(m);
@@ -139,9 +142,7 @@ TEST_F(LayerInput, WaylandKeysAreWhereTheLayoutPutsThem) {
     xkb_state* state = xkb_state_new(keymap);
     const portable_win32::LayerKey named = portable_win32::LayerKeyOf(keymap, state, c.linuxKey);
     portable_win32::HostKey(hwnd_, named.usage, named.symbol, true, false);
-    std::vector<MSG> keys;
-    MSG m;
-    while (PeekMessageA(&m, hwnd_, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE)) keys.push_back(m);
+    const auto keys = Taken();
     ASSERT_EQ(keys.size(), c.expected != 0 ? 1u : 0u) << c.layout << " key " << c.linuxKey;
     if (c.expected != 0) {
       EXPECT_EQ(keys[0].wParam, c.expected) << c.layout << " key " << c.linuxKey;
