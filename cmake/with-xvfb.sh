@@ -1,9 +1,11 @@
 #!/bin/sh
 # with-xvfb COMMAND [args...]: runs COMMAND inside a new Xvfb on a display Xvfb picks itself,
 # and stops that Xvfb afterwards. The exit code is COMMAND's. OSTREVANE_XVFB_SCREEN sets the
-# screen (default 1280x1024x24).
+# screen (default 1280x1024x24). The server never resets: by default it does as its last client
+# leaves, and drops a client still connecting then (a viewer starting while xdotool polls).
 d=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 "${OSTREVANE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -nocursor 3>"$d/dpy" 2>"$d/log" &
+Xvfb -displayfd 3 -screen 0 "${OSTREVANE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -nocursor -noreset \
+  3>"$d/dpy" 2>"$d/log" &
 xp=$!
 i=0
 while [ ! -s "$d/dpy" ]; do
