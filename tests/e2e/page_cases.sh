@@ -71,7 +71,15 @@ keys F11
 full_screen 10
 keys F5
 exact phone-full
-keys F11 F5
+# F5 only once the page has left full screen and given the client back: a redraw before that
+# resize would be at the full screen's size, kept after it.
+keys F11
+end=$(($(date +%s) + 10))
+until agent size && set -- $answer && [ "$5 $1 $2" = "0 $before" ]; do
+  [ "$(date +%s)" -lt "$end" ] || fail "after F11 twice: canvas, full screen: $1 $2, $5"
+  sleep 0.2
+done
+keys F5
 exact phone-after
 [ "$client" = "$before" ] || fail "after F11 twice the client is $client, not $before"
 agent_stop
