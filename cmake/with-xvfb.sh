@@ -7,16 +7,16 @@ d=$(mktemp -d)
 Xvfb -displayfd 3 -screen 0 "${OSTREVANE_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -nocursor -noreset \
   3>"$d/dpy" 2>"$d/log" &
 xp=$!
+# The server ends with the command, however the command ends.
+trap 'kill $xp 2>/dev/null; wait $xp 2>/dev/null; rm -rf "$d"' EXIT
+trap 'exit 1' INT TERM HUP
 i=0
 while [ ! -s "$d/dpy" ]; do
   i=$((i + 1))
   if [ $i -gt 200 ] || ! kill -0 $xp 2>/dev/null; then
-    echo "with-xvfb: Xvfb did not start" >&2; cat "$d/log" >&2; rm -rf "$d"; exit 1
+    echo "with-xvfb: Xvfb did not start" >&2; cat "$d/log" >&2; exit 1
   fi
   sleep 0.05
 done
 DISPLAY=":$(cat "$d/dpy")"; export DISPLAY
-"$@"; rc=$?
-kill $xp 2>/dev/null; wait $xp 2>/dev/null
-rm -rf "$d"
-exit $rc
+"$@"

@@ -1,11 +1,12 @@
-# Sourced by the scripts that drive the real viewer: its window title, the waits for its window and
-# for its exit, its place on the screen and its focus; and the driving itself, the same steps for
+# Sourced by the scripts that drive the real viewer: its window (the one its own process shows),
+# the waits for that window and for the viewer's end, the ending of a viewer a failed script
+# leaves, its place on the screen and its focus; and the driving itself, the same steps for
 # each kind of viewer. `backend` says which: x (the native viewer, or the exe under Wine, on the X
 # display, with xdotool and screenshots of the X screen), wayland (the native viewer as a client
 # of weston, which runs on the X display and takes its input from it: the same xdotool and
 # screenshots) or browser (the page in headless Chromium through tests/e2e/browser_agent.py,
 # whose screenshots are the canvas alone, so that the client lies at 0,0 of them). A script may
-# define its own fail() after sourcing this.
+# define its own fail() after sourcing this. Every wait is for a state, bounded in seconds.
 title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
 backend=x
 
@@ -25,14 +26,40 @@ run() {
   fi
 }
 
-# no_window_left SECONDS: waits until no window of the viewer is left on the display, such as one
-# of a viewer just ended that the X server has not yet taken away.
-no_window_left() {
+# running PID: the process has not ended. A zombie has: only its parent's wait is left of it.
+running() {
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  case ${stat##*) } in Z*) return 1 ;; esac
+}
+
+# own_window PID: the visible window titled as the viewer that process PID shows (by the process
+# id in its _NET_WM_PID, which SDL and Wine set alike): this run's, never another's.
+own_window() {
+  xdotool search --onlyvisible --pid "$1" --name "^$title\$" 2>/dev/null | head -n 1
+}
+
+# gone PID SECONDS: waits until process PID has ended and no window of it is left on the X
+# display; false when either is still there after SECONDS.
+gone() {
   waited_from=$(date +%s)
-  while xdotool search --name "^$title\$" >/dev/null 2>&1; do
-    [ $(($(date +%s) - waited_from)) -lt "$1" ] || fail "a viewer's window is still on the display"
+  while running "$1" || [ -n "$(xdotool search --pid "$1" 2>/dev/null)" ]; do
+    [ $(($(date +%s) - waited_from)) -lt "$2" ] || return 1
     sleep 0.1
   done
+}
+
+# viewer_stop: ends the viewer this script started ($pid) if it still runs, as a kill from its
+# user would and then for good, and returns once it and its windows are gone. Every script that
+# starts a viewer calls it on its way out, failed or not.
+viewer_stop() {
+  [ -n "${pid:-}" ] || return 0
+  if running "$pid"; then
+    kill "$pid" 2>/dev/null
+    gone "$pid" 5 || { kill -KILL "$pid" 2>/dev/null; gone "$pid" 5; } ||
+      echo "the viewer (process $pid) or its window is still there" >&2
+  fi
+  wait "$pid" 2>/dev/null
+  pid=
 }
 
 # wait_for_window PID SECONDS [LOG]: sets wid to the viewer's window once it shows; fails when the
@@ -44,23 +71,20 @@ wait_for_window() {
       wid=$(xdotool search --class Weston 2>/dev/null | head -n 1)
       [ -n "$(window_geometry)" ] || wid=
     else
-      wid=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1)
+      wid=$(own_window "$1")
     fi
     [ -n "$wid" ] && return 0
-    kill -0 "$1" 2>/dev/null ||
+    running "$1" ||
       fail "the viewer exited before its window appeared${3:+: $(tail -n 3 "$3" 2>&1)}"
     [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "no window titled '$title' within $2 s"
     sleep 0.1
   done
 }
 
-# expect_exit_zero PID SECONDS: the viewer ends within SECONDS (of an Esc), with exit code 0.
+# expect_exit_zero PID SECONDS: the viewer ends within SECONDS (of an Esc), with exit code 0, and
+# its window leaves the display.
 expect_exit_zero() {
-  waited_from=$(date +%s)
-  while kill -0 "$1" 2>/dev/null; do
-    [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "the viewer still runs $2 s after Esc"
-    sleep 0.1
-  done
+  gone "$1" "$2" || fail "the viewer still runs, or its window is still there, $2 s after Esc"
   wait "$1"
   exit_code=$?
   [ $exit_code -eq 0 ] || fail "the viewer exited with code $exit_code after Esc"
@@ -175,8 +199,13 @@ viewer_start() {
     return
   fi
   xdotool keyup Escape F11 2>/dev/null
-  no_window_left 10
-  run "$1" >"$work/viewer.log" 2>&1 &
+  # Started here, not through run: a function in the background is a shell of its own, which
+  # $! would name, and a kill of it would leave the viewer running.
+  if [ -n "$wine" ]; then
+    "$wine" "${WINEPREFIX:?}" "$1" >"$work/viewer.log" 2>&1 &
+  else
+    "$1" >"$work/viewer.log" 2>&1 &
+  fi
   pid=$!
   wait_for_window "$pid" 60 "$work/viewer.log"
 }
@@ -305,7 +334,8 @@ close_box() {
   xdotool mousemove $(($1 + $3 - 8 * compositor_scale)) $(($2 - 6 * compositor_scale)) click 1
 }
 
-# viewer_end [close]: Esc (or the close box), and the viewer must end with exit code 0.
+# viewer_end [close]: Esc (or the close box), and the viewer must end with exit code 0, its
+# window gone.
 viewer_end() {
   if [ "${1:-}" = close ]; then close_box; else keys Escape; fi
   if [ "$backend" = browser ]; then

@@ -95,13 +95,13 @@ python3 "$src/tests/resources/check_resources.py" "$unpacked/ostrevane.exe" ||
 xdotool keyup Escape F11 || fail "xdotool cannot reach the display"
 "$src/cmake/wine-run.sh" "$prefix" "$unpacked/ostrevane.exe" >"$work/run.log" 2>&1 &
 pid=$!
-trap 'kill "$pid" 2>/dev/null' EXIT
+trap viewer_stop EXIT
 wait_for_window "$pid" 30
 echo "window $wid titled '$title'"
 xdotool windowfocus --sync "$wid" || fail "cannot focus window $wid"
 xdotool key Escape
 expect_exit_zero "$pid" 5
-trap - EXIT
+pid=
 echo "Esc: exit code 0"
 rm -rf "$work"
 echo "PASS"

@@ -19,7 +19,7 @@ display=${display#*:}
 # The tree goes only once nothing is mounted in it.
 pid=
 release() {
-  [ -z "$pid" ] || kill "$pid" 2>/dev/null
+  viewer_stop
   for m in "$root/tmp/.X11-unix" "$root/proc"; do ! mountpoint -q "$m" || umount "$m"; done
 }
 trap release EXIT
@@ -73,7 +73,6 @@ echo "'$line' without a display: exit code $rc, $out"
 mkdir -p "$root/tmp/.X11-unix" && mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix" ||
   fail "cannot give the chroot the X socket"
 xdotool keyup Escape F11 2>/dev/null
-no_window_left 10
 chroot "$root" env -i PATH=/usr/bin:/bin HOME=/root DISPLAY="$DISPLAY" sh -c "exec $line" \
   >"$root.log" 2>&1 &
 pid=$!

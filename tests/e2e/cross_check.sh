@@ -21,44 +21,69 @@ else
   wine_run=${OSTREVANE_WINE_RUN:?}
 fi
 
+first=$kind
 work=$(mktemp -d)
 pid=
 cleanup() {
   agent_stop
-  [ -z "$pid" ] || { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
+  viewer_stop
   if [ -n "${OSTREVANE_E2E_KEEP:-}" ]; then echo "screenshots kept in $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 
-# settle NAME X Y W H: waits until that part of the screen has stopped changing and differs from
-# the last step's, and keeps it as NAME.ppm.
-last=
-settle() {
-  name=$1
-  shift
+# check ARGS...: the checker on screenshots in the work folder, under Wine when it is the exe's;
+# what it says in $work/out.
+check() {
+  if [ "$first" = exe ]; then
+    (cd "$work" && "$wine_run" "$WINEPREFIX" "$checker" "$@") >"$work/out.raw" 2>&1
+  else
+    (cd "$work" && "$checker" "$@") >"$work/out.raw" 2>&1
+  fi
+  rc=$?
+  tr -d '\r' <"$work/out.raw" >"$work/out"
+  return $rc
+}
+
+# step N "X Y W H" "CHECK ARGS"...: screenshots the screen until every check holds on it (each
+# given the shot's name first), for 15 s at most, and keeps that part of it as KIND-N.ppm. A
+# window shows before its first paint, and a key's picture comes some frames after the key.
+step() {
+  n=$1 part=$2
+  shift 2
   end=$(($(date +%s) + 15))
-  previous=
-  while :; do
-    shoot poll
-    [ "$backend" = browser ] || convert "$work/poll.ppm" -crop "$3x$4+$1+$2" +repage "$work/poll.ppm"
-    if [ -n "$previous" ] && cmp -s "$work/poll.ppm" "$work/previous.ppm" &&
-      { [ -z "$last" ] || ! cmp -s "$work/poll.ppm" "$last"; }; then
-      mv "$work/poll.ppm" "$work/$name.ppm"
-      last=$work/$name.ppm
-      return 0
-    fi
-    [ "$(date +%s)" -lt "$end" ] || fail "$name: the window did not settle on a new picture"
-    mv "$work/poll.ppm" "$work/previous.ppm"
-    previous=1
+  until shoot "$kind-$n" && holds "$kind-$n.ppm" "$@"; do
+    [ "$(date +%s)" -lt "$end" ] || { cat "$work/out"; fail "$kind, step $n: not shown within 15 s: $*"; }
     sleep 0.3
+  done
+  [ "$backend" = browser ] || [ "$n" = 0 ] ||
+    convert "$work/$kind-$n.ppm" -crop "$(echo "$part" | awk '{ print $3 "x" $4 "+" $1 "+" $2 }')" \
+      +repage "$work/$kind-$n.ppm" || fail "cannot crop $kind-$n"
+}
+
+holds() {
+  shot=$1
+  shift
+  for c in "$@"; do
+    set -- $c
+    what=$1
+    shift
+    check "$what" "$shot" "$@" || return 1
+  done
+}
+
+# back_to "X Y W H": waits until the viewer's window has that geometry again.
+back_to() {
+  end=$(($(date +%s) + 10))
+  until [ "$(viewer_geometry)" = "$1" ]; do
+    [ "$(date +%s)" -lt "$end" ] || fail "$kind: the window is $(viewer_geometry), not $1"
+    sleep 0.2
   done
 }
 
 # drive KIND: starts one viewer and takes it through the steps, each kept as KIND-N.ppm.
 drive() {
   kind=$1
-  last=
   backend=x
   case $kind in
     exe) wine=$wine_run; viewer_start "$other" ;;
@@ -69,57 +94,64 @@ drive() {
   [ $# -eq 4 ] || fail "$kind: no geometry for its window"
   if [ "$kind" = exe ]; then
     # Wine draws the frame itself inside its X window: the client is found from the axes.
-    shoot exe-window
-    (cd "$work" && "$wine_run" "$WINEPREFIX" "$checker" locate exe-window.ppm "$@") |
-      tr -d '\r' >"$work/locate" || { cat "$work/locate"; fail "no client found"; }
-    set -- $(grep '^CLIENT' "$work/locate")
+    step 0 "$*" "locate $*"
+    set -- $(grep '^CLIENT' "$work/out")
     shift
     size="$3 $4"
   elif [ "$kind" = page ]; then
     size="$3 $4"
   else
     resize_client $size
-    until [ "$(window_geometry | cut -d' ' -f3-)" = "$size" ]; do sleep 0.2; done
+    end=$(($(date +%s) + 10))
+    until [ "$(window_geometry | cut -d' ' -f3-)" = "$size" ]; do
+      [ "$(date +%s)" -lt "$end" ] || fail "native: not resized to $size"
+      sleep 0.2
+    done
     set -- $(window_geometry)
   fi
+  window=$(viewer_geometry)
   cx=$1 cy=$2 cw=$3 ch=$4
+  client="$1 $2 $3 $4"
   echo "$kind: client $cx,$cy ${cw}x$ch"
-  # The first picture each rendered was of its own first size: a full-screen one covers it, once
-  # the client is full screen (a browser takes a while, longer on a busy machine).
+  # The first picture each rendered was of its own first size: a full-screen one covers it.
   keys F11
   full_screen 10
   keys F5
-  sleep 1
+  step 0 "$full" "fractal $full 1.0"
   keys F11
+  back_to "$window"
   pointer $((cx + cw / 4)) $((cy + ch / 3))
-  seed_x=$at_x seed_y=$at_y
-  [ "$backend" = browser ] || xdotool mousemove --sync $seed_x $seed_y
+  sx=$((at_x - cx)) sy=$((at_y - cy))
+  [ "$backend" = browser ] || xdotool mousemove --sync $at_x $at_y
   keys F5
-  settle "$kind-1" $cx $cy $cw $ch
+  step 1 "$client" "fractal $client 1.0" "orbit $client 1.0 $sx $sy 200 0"
   wheel away
-  settle "$kind-2" $cx $cy $cw $ch
+  step 2 "$client" "rings $client 1.06" "orbit $client 1.06 $sx $sy 200 0"
   keys F5
-  settle "$kind-3" $cx $cy $cw $ch
+  step 3 "$client" "fractal $client 1.06"
   right_click
-  settle "$kind-4" $cx $cy $cw $ch
-  drag_to $seed_x $((cy + ch / 5 * 2))
-  pointer $((seed_x + 40)) $((seed_y - 30))
-  settle "$kind-5" $cx $cy $cw $ch
+  step 4 "$client" "orbit $client 1.06 $sx $sy 200 1"
+  drag_to $((cx + sx)) $((cy + ch / 5 * 2))
+  long=$((4 * (at_y - cy)))
+  pointer $((cx + sx + 40)) $((cy + sy - 30))
+  sx=$((at_x - cx)) sy=$((at_y - cy))
+  step 5 "$client" "orbit $client 1.06 $sx $sy $long 1"
+  # 1.06, then two steps in and one out: 1.0 again, as after the first.
   keys KP_Add KP_Add minus
-  settle "$kind-6" $cx $cy $cw $ch
+  step 6 "$client" "rings $client 1.0" "orbit $client 1.0 $sx $sy $long 1"
   keys F11
   full_screen 10
-  settle "$kind-7" $full
+  step 7 "$full" "locate $full" "rings $full 1.0"
   keys F5
-  settle "$kind-8" $full
+  step 8 "$full" "fractal $full 1.0"
   keys F11
-  settle "$kind-9" $cx $cy $cw $ch
+  back_to "$window"
+  step 9 "$client" "rings $client 1.0" "orbit $client 1.0 $sx $sy $long 1"
   viewer_end
   agent_stop
 }
 
-drive $kind
-first=$kind
+drive $first
 drive native
 steps=0 same=0
 for n in 1 2 3 4 5 6 7 8 9; do

@@ -17,9 +17,8 @@ export OSTREVANE_WINE_MANAGED=1
 work=$(mktemp -d)
 pid= wm=
 cleanup() {
-  for p in $pid $wm; do
-    kill "$p" 2>/dev/null && wait "$p" 2>/dev/null
-  done
+  viewer_stop
+  [ -z "$wm" ] || { kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null; }
   WINEPREFIX=$prefix wineserver -k 2>/dev/null
   rm -rf "$work"
 }

@@ -24,10 +24,7 @@ work=$(mktemp -d)
 pid= wm=
 cleanup() {
   agent_stop
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  fi
+  viewer_stop
   [ -z "$wm" ] || { kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null; }
   compositor_stop
   if [ -n "${OSTREVANE_E2E_KEEP:-}" ]; then

@@ -12,31 +12,28 @@ batch=100
 
 [ -n "${DISPLAY:-}" ] || { echo "soak: no DISPLAY" >&2; exit 2; }
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+pid=
+trap 'viewer_stop; rm -rf "$work"' EXIT
 
-# Park the pointer away from where the window will appear, then start the viewer once no
-# earlier viewer's window is left. An Esc that ended an earlier viewer can stay down in the X
-# server and end this one at once: it is released first.
+# Park the pointer away from where the window will appear. An Esc that ended an earlier viewer
+# can stay down in the X server and end this one at once: it is released first.
 xdotool mousemove 1 1
 xdotool keyup Escape F11 2>/dev/null
-no_window_left 10
 if [ "$wine_run" = - ]; then
   "$exe" >"$work/out" 2>&1 &
 else
   "$wine_run" "$prefix" "$exe" >"$work/out" 2>&1 &
 fi
-viewer=$!
+pid=$!
 
-alive() { kill -0 "$viewer" 2>/dev/null; }
+alive() { running "$pid"; }
 fail() {
   echo "soak: FAILED: $*" >&2
-  if alive; then kill "$viewer" 2>/dev/null; fi
   exit 1
 }
 
-wait_for_window "$viewer" 60
+wait_for_window "$pid" 60
 window=$wid
-sleep 0.5
 
 # The region the pointer may use: inside the windowed client area, clear of Wine's own frame,
 # title bar and buttons (a click there could move or close the window). The full-screen window
@@ -57,7 +54,7 @@ region
 settle() {
   last=-1; n=0
   while [ $n -lt 300 ]; do
-    now=$(awk '{print $14 + $15}' "/proc/$viewer/stat" 2>/dev/null) || return
+    now=$(awk '{print $14 + $15}' "/proc/$pid/stat" 2>/dev/null) || return
     [ "$now" = "$last" ] && return
     last=$now; n=$((n + 1)); sleep 0.3
   done
@@ -104,12 +101,10 @@ changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 | c
 [ "${changed:-0}" != 0 ] || fail "the screen did not change: did the events reach the viewer?"
 xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool key Escape
-i=0
-while alive; do
-  i=$((i + 1)); [ $i -le 50 ] || fail "the viewer did not end within 5 s of Esc"
-  sleep 0.1
-done
-wait "$viewer"; rc=$?
+escaped=$(date +%s)
+gone "$pid" 5 || fail "the viewer did not end within 5 s of Esc"
+wait "$pid"; rc=$?
+pid=
 summary=$(awk '{s[$1] += $2} END {for (k in s) printf " %s %d", k, s[k]}' "$work/kinds")
-echo "soak: $sent events (${summary# }), $changed pixels changed, then Esc: exit code $rc after $((i / 10)).$((i % 10)) s"
+echo "soak: $sent events (${summary# }), $changed pixels changed, then Esc: exit code $rc after $(($(date +%s) - escaped)) s"
 [ $rc -eq 0 ] || fail "exit code $rc"
