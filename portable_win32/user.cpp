@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "portable_win32/host.h"
+#include "portable_win32/hosts/host.h"
 #include "portable_win32/rect.h"
 #include "portable_win32/win32_names.h"
 

@@ -9,8 +9,8 @@
 
 #include "win32_fixture.h"
 #if defined(OSTREVANE_WAYLAND)
-#include "portable_win32/host.h"
-#include "portable_win32/host_wayland.h"
+#include "portable_win32/hosts/host.h"
+#include "portable_win32/hosts/wayland_keys.h"
 #endif
 
 namespace {

@@ -4,7 +4,7 @@
 // the layer's own word order; input from the seat, keys read through xkbcommon. The client is
 // in device pixels: the surface's buffer scale is that of the output it is on, so that one pixel
 // of the picture is one pixel of the screen.
-#include "portable_win32/host_wayland.h"
+#include "portable_win32/hosts/wayland_keys.h"
 
 #include <libdecor.h>
 #include <poll.h>
@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "portable_win32/desktop_host.h"
+#include "portable_win32/hosts/desktop.h"
 #include "portable_win32/rect.h"
 
 namespace portable_win32 {

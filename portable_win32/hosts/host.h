@@ -1,6 +1,6 @@
 // What the window half of the layer (user.cpp) needs of the system it runs on, and what that
-// system tells it. A host is one file behind this header: host_web.cpp in a browser page; on
-// desktops host_wayland.cpp or host_sdl.cpp, whichever suits the display (host_desktop.cpp). The
+// system tells it. A host is one file of this folder behind this header: web.cpp in a browser
+// page; on desktops wayland.cpp or sdl.cpp, whichever suits the display (desktop.cpp). The
 // windows, the message queue and its order, the update regions, timers and paint contexts are the
 // layer's own, written once; a host only shows pixels, places windows and turns its input into the
 // calls at the end of this file.

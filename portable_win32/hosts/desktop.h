@@ -1,9 +1,9 @@
 // A desktop runs the layer over one of two hosts, chosen when the display starts: our own on a
-// Wayland compositor (host_wayland.cpp), SDL2 everywhere else (host_sdl.cpp, X11 above all).
-// Each fills this table; host_desktop.cpp hands the layer's calls of host.h to the one chosen.
+// Wayland compositor (wayland.cpp), SDL2 everywhere else (sdl.cpp, X11 above all). Each fills
+// this table; desktop.cpp chooses one and hands it the layer's calls of host.h.
 #pragma once
 
-#include "portable_win32/host.h"
+#include "portable_win32/hosts/host.h"
 
 namespace portable_win32 {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "portable_win32/host.h"
+#include "portable_win32/hosts/host.h"
 #include "portable_win32/rect.h"
 
 #if defined(__wasm_simd128__)

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "portable_win32/desktop_host.h"
+#include "portable_win32/hosts/desktop.h"
 
 namespace portable_win32 {
 

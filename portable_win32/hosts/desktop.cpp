@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "portable_win32/desktop_host.h"
+#include "portable_win32/hosts/desktop.h"
 
 namespace portable_win32 {
 
