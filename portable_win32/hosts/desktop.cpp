@@ -2,12 +2,12 @@
 // even where XWayland offers X11 too: an X11 window there is enlarged by the compositor on a
 // scaled display, and its pixels are no longer the screen's. SDL_VIDEODRIVER, when it names a
 // driver, decides instead: "wayland" is ours, any other SDL's.
+#include "portable_win32/hosts/desktop.h"
+
 #include <strings.h>
 
 #include <chrono>
 #include <cstdlib>
-
-#include "portable_win32/hosts/desktop.h"
 
 namespace portable_win32 {
 

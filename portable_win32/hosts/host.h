@@ -62,12 +62,10 @@ void HostWaitForEvents(int milliseconds);
 constexpr uint32_t kHostLeft = 1, kHostRight = 2, kHostMiddle = 4, kHostShift = 8,
                    kHostControl = 16;
 
-// A key by its USB usage (its place on the keyboard, which SDL's scancodes are) and the symbol the
-// layout gives it unshifted (a Unicode code point, 0 when unknown). `window` may be null: the
-// key then goes to the newest window on the screen.
+// A key by its USB usage (its place on the keyboard: keys.h) and the symbol the layout gives it
+// unshifted (a Unicode code point, 0 when unknown). `window` may be null: the key then goes to
+// the newest window on the screen.
 void HostKey(HWND window, uint32_t usage, uint32_t symbol, bool down, bool repeat);
-// The usage of a key named by the browser's KeyboardEvent.code; 0 for a name not known here.
-uint32_t HostKeyUsageOfCode(const char* code);
 // The pointer at (x, y) of the client; `held` the buttons and keys held as the event leaves them.
 void HostMouseMove(HWND window, int32_t x, int32_t y, uint32_t held);
 void HostMouseButton(HWND window, uint32_t button, bool down, int32_t x, int32_t y, uint32_t held);

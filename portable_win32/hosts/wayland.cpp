@@ -4,8 +4,6 @@
 // the layer's own word order; input from the seat, keys read through xkbcommon. The client is
 // in device pixels: the surface's buffer scale is that of the output it is on, so that one pixel
 // of the picture is one pixel of the screen.
-#include "portable_win32/hosts/wayland_keys.h"
-
 #include <libdecor.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -25,6 +23,8 @@
 #include <vector>
 
 #include "portable_win32/hosts/desktop.h"
+#include "portable_win32/hosts/wayland_keys.h"
+#include "portable_win32/keys.h"
 #include "portable_win32/rect.h"
 
 namespace portable_win32 {
@@ -69,29 +69,6 @@ struct WaylandWindow : HostWindow {
   bool checkSize = false;  // the layer asked for a size the compositor or the scale does not give
   std::vector<std::unique_ptr<Buffer>> buffers;
 };
-
-// Linux key codes to USB usages, which the layer keys on (SDL's scancodes are the same).
-// clang-format off
-constexpr uint8_t kUsageOfKey[128] = {
-    // 0: Esc, 1 ... 9, 0, minus, equals, Backspace, Tab
-    0x00, 0x29, 0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x2D, 0x2E, 0x2A, 0x2B,
-    // 16: Q W E R T Y U I O P [ ] Enter, left Ctrl, A S
-    0x14, 0x1A, 0x08, 0x15, 0x17, 0x1C, 0x18, 0x0C, 0x12, 0x13, 0x2F, 0x30, 0x28, 0xE0, 0x04, 0x16,
-    // 32: D F G H J K L ; ' `, left Shift, backslash, Z X C V
-    0x07, 0x09, 0x0A, 0x0B, 0x0D, 0x0E, 0x0F, 0x33, 0x34, 0x35, 0xE1, 0x31, 0x1D, 0x1B, 0x06, 0x19,
-    // 48: B N M , . /, right Shift, keypad *, left Alt, Space, Caps Lock, F1 ... F5
-    0x05, 0x11, 0x10, 0x36, 0x37, 0x38, 0xE5, 0x55, 0xE2, 0x2C, 0x39, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E,
-    // 64: F6 ... F10, Num Lock, Scroll Lock, keypad 7 8 9 -, 4 5 6 +, 1
-    0x3F, 0x40, 0x41, 0x42, 0x43, 0x53, 0x47, 0x5F, 0x60, 0x61, 0x56, 0x5C, 0x5D, 0x5E, 0x57, 0x59,
-    // 80: keypad 2 3 0 ., the key left of Z on ISO keyboards, F11, F12
-    0x5A, 0x5B, 0x62, 0x63, 0x00, 0x00, 0x64, 0x44, 0x45, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    // 96: keypad Enter, right Ctrl, keypad /, Print Screen, right Alt, Home, Up, Page Up, Left,
-    // Right, End, Down, Page Down, Insert, Delete
-    0x58, 0xE4, 0x54, 0x46, 0xE6, 0x00, 0x4A, 0x52, 0x4B, 0x50, 0x4F, 0x4D, 0x51, 0x4E, 0x49, 0x4C,
-    // 112: Pause, left and right logo keys, Menu
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x48, 0x00, 0x00, 0x00, 0x00, 0x00, 0xE3, 0xE7, 0x65,
-};
-// clang-format on
 
 // The states in which the compositor, not the client, sizes a window.
 constexpr uint32_t kFixedStates =
@@ -904,7 +881,7 @@ void Wait(int milliseconds) { Dispatch(milliseconds); }
 // The symbol is the one the layout puts on the key unshifted, which tells where + and - are; none
 // for the keypad's, whose keys are known by their place.
 LayerKey LayerKeyOf(xkb_keymap* keymap, xkb_state* state, uint32_t linuxKey) {
-  LayerKey named = {linuxKey < 128 ? kUsageOfKey[linuxKey] : 0u, 0};
+  LayerKey named = {UsageOfLinuxKey(linuxKey), 0};
   const xkb_keycode_t code = linuxKey + 8;  // X's key codes, which xkbcommon keeps
   const xkb_layout_index_t layout = xkb_state_key_get_layout(state, code);
   const xkb_keysym_t* symbols = nullptr;

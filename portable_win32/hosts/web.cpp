@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "portable_win32/hosts/host.h"
+#include "portable_win32/keys.h"
 #include "portable_win32/rect.h"
 
 #if defined(__wasm_simd128__)
@@ -144,7 +145,7 @@ void OnPageEvent(const PageEvent& e) {
   const HWND owner = w != nullptr ? w->owner : nullptr;
   switch (e.kind) {
     case kKey:
-      HostKey(owner, HostKeyUsageOfCode(e.code), static_cast<uint32_t>(e.symbol), e.detail != 0,
+      HostKey(owner, UsageOfKeyCode(e.code), static_cast<uint32_t>(e.symbol), e.detail != 0,
               e.held != 0);
       return;
     case kMove:
