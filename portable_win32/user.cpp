@@ -399,6 +399,11 @@ void HostClose(HWND hwnd) {
   if (Find(hwnd) != nullptr) Post(hwnd, WM_CLOSE, 0, 0);
 }
 
+// Erased first, as Windows has pixels that must be painted afresh.
+void HostPixelsLost(HWND hwnd) {
+  if (Find(hwnd) != nullptr) InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 // What the program calls.
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {

@@ -80,5 +80,8 @@ void HostMinimized(HWND window);
 void HostMaximized(HWND window);
 void HostRestored(HWND window);
 void HostClose(HWND window);
+// The client's pixels were lost (the canvas made anew, the page shown again): the window paints
+// all of it afresh.
+void HostPixelsLost(HWND window);
 
 }  // namespace portable_win32

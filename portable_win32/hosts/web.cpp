@@ -118,7 +118,7 @@ void TakeCanvasSize(HostWindow* w) {
   w->height = g_page[1];
   w->pixels.assign(static_cast<size_t>(w->width) * w->height, 0);
   if (Width(w->place) == w->width && Height(w->place) == w->height) {
-    InvalidateRect(w->owner, nullptr, 1);  // erased, as newly shown parts are
+    HostPixelsLost(w->owner);
   } else {
     HostResized(w->owner, w->width, w->height);
   }
@@ -167,7 +167,7 @@ void OnPageEvent(const PageEvent& e) {
       if (w != nullptr) OnFullScreen(w, e.detail);
       return;
     case kVisibility:
-      if (w != nullptr && e.detail != 0) InvalidateRect(owner, nullptr, 0);
+      if (w != nullptr && e.detail != 0) HostPixelsLost(owner);
       return;
     default:
       return;
