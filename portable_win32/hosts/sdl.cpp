@@ -30,7 +30,6 @@ struct SdlWindow : HostWindow {
 };
 
 std::vector<std::unique_ptr<SdlWindow>> g_windows;
-bool g_started = false;
 
 SdlWindow* Of(HostWindow* window) { return static_cast<SdlWindow*>(window); }
 
@@ -283,7 +282,6 @@ bool Start() {
   }
   ChooseSurfaces();
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-  g_started = true;
   std::atexit(SDL_Quit);
   return true;
 }
@@ -302,13 +300,8 @@ RECT WorkArea(HostWindow* window) {
   return RectOf(area);
 }
 
-// The desktop's default for an overlapped window: three quarters of the screen.
-RECT DefaultPlace() {
-  const RECT screen = Screen();
-  const int32_t width = (screen.right - screen.left) * 3 / 4;
-  const int32_t height = (screen.bottom - screen.top) * 3 / 4;
-  return {screen.left, screen.top, screen.left + width, screen.top + height};
-}
+// SDL's windows are in the screen's pixels.
+int32_t ScreenScale() { return 1; }
 
 HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
@@ -428,20 +421,34 @@ void Pump() {
 }
 
 void Wait(int milliseconds) {
-  if (!g_started) {
-    // No events can come: only a timer ends the wait, as it would on a desktop with no input.
-    SDL_Delay(static_cast<Uint32>(milliseconds < 0 ? 100 : milliseconds));
-    return;
-  }
   SDL_Event event;
   if (SDL_WaitEventTimeout(&event, milliseconds)) OnEvent(event);
 }
 
+DesktopHost SdlHost() {
+  DesktopHost host = {};
+  host.start = Start;
+  host.error = Error;
+  host.screen = Screen;
+  host.workArea = WorkArea;
+  host.screenScale = ScreenScale;
+  host.createWindow = Create;
+  host.destroyWindow = Destroy;
+  host.showWindow = SetShown;
+  host.placeWindow = Place;
+  host.setFrame = SetFrame;
+  host.setFullScreen = SetFullScreen;
+  host.minimize = MinimizeWindow;
+  host.restore = RestoreWindow;
+  host.pixels = Pixels;
+  host.present = Present;
+  host.pumpEvents = Pump;
+  host.waitForEvents = Wait;
+  return host;
+}
+
 }  // namespace
 
-const DesktopHost kSdlHost = {
-    Start,         Error,    Screen,  WorkArea, DefaultPlace,  Create,
-    Destroy,       SetShown, Place,   SetFrame, SetFullScreen, MinimizeWindow,
-    RestoreWindow, Pixels,   Present, Pump,     Wait};
+const DesktopHost kSdlHost = SdlHost();
 
 }  // namespace portable_win32

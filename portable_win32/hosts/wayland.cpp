@@ -79,7 +79,6 @@ constexpr uint32_t kButtonLeft = 0x110, kButtonRight = 0x111, kButtonMiddle = 0x
 constexpr double kScrollPerNotch = 10.0;
 
 wl_display* g_display = nullptr;
-bool g_started = false;
 wl_compositor* g_compositor = nullptr;
 uint32_t g_compositorVersion = 0;
 wl_shm* g_shm = nullptr;
@@ -666,11 +665,6 @@ const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
 // Reads and handles what the compositor has sent, waiting at most `timeout` ms for it.
 void Dispatch(int timeout) {
-  if (!g_started) {
-    // No events can come: only a timer ends the wait, as on a desktop with no input.
-    poll(nullptr, 0, timeout < 0 ? 100 : timeout);
-    return;
-  }
   while (wl_display_prepare_read(g_display) != 0)
     if (wl_display_dispatch_pending(g_display) < 0) DisplayLost();
   if (wl_display_flush(g_display) < 0 && errno != EAGAIN) {
@@ -721,7 +715,6 @@ bool Start() {
     return Refuse("the Wayland compositor offers no surfaces, shared memory or outputs");
   g_decor = libdecor_new(g_display, &g_decorInterface);
   if (g_decor == nullptr) return Refuse("libdecor cannot frame windows on this compositor");
-  g_started = true;
   return true;
 }
 
@@ -734,12 +727,9 @@ RECT Screen() {
 
 RECT WorkArea(HostWindow*) { return Screen(); }
 
-// Three quarters of the screen, in whole logical pixels.
-RECT DefaultPlace() {
+int32_t ScreenScale() {
   const Output* o = ScreenOutput();
-  const int32_t scale = o != nullptr ? o->scale : 1;
-  const RECT screen = Screen();
-  return {0, 0, Width(screen) * 3 / 4 / scale * scale, Height(screen) * 3 / 4 / scale * scale};
+  return o != nullptr ? o->scale : 1;
 }
 
 HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
@@ -755,8 +745,7 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
   }
   wl_surface_add_listener(w->surface, &kSurfaceListener, w.get());
   // Until the surface is on an output, the screen's scale: a first buffer at the right one.
-  const Output* screen = ScreenOutput();
-  w->scale = screen != nullptr ? screen->scale : 1;
+  w->scale = ScreenScale();
   w->layerWidth = Width(place);
   w->layerHeight = Height(place);
   w->width = w->floatWidth = std::max(1, Width(place) / w->scale);
@@ -876,6 +865,28 @@ void Pump() { Dispatch(0); }
 
 void Wait(int milliseconds) { Dispatch(milliseconds); }
 
+DesktopHost WaylandHost() {
+  DesktopHost host = {};
+  host.start = Start;
+  host.error = Error;
+  host.screen = Screen;
+  host.workArea = WorkArea;
+  host.screenScale = ScreenScale;
+  host.createWindow = Create;
+  host.destroyWindow = Destroy;
+  host.showWindow = SetShown;
+  host.placeWindow = Place;
+  host.setFrame = SetFrame;
+  host.setFullScreen = SetFullScreen;
+  host.minimize = MinimizeWindow;
+  host.restore = RestoreWindow;
+  host.pixels = Pixels;
+  host.present = Present;
+  host.pumpEvents = Pump;
+  host.waitForEvents = Wait;
+  return host;
+}
+
 }  // namespace
 
 // The symbol is the one the layout puts on the key unshifted, which tells where + and - are; none
@@ -895,9 +906,6 @@ LayerKey LayerKeyOf(xkb_keymap* keymap, xkb_state* state, uint32_t linuxKey) {
   return named;
 }
 
-const DesktopHost kWaylandHost = {
-    Start,         Error,    Screen,  WorkArea, DefaultPlace,  Create,
-    Destroy,       SetShown, Place,   SetFrame, SetFullScreen, MinimizeWindow,
-    RestoreWindow, Pixels,   Present, Pump,     Wait};
+const DesktopHost kWaylandHost = WaylandHost();
 
 }  // namespace portable_win32
