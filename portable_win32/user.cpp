@@ -805,17 +805,9 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   Window* w = Find(hwnd);
   if (w == nullptr) return FALSE;
   RECT area = {0, 0, Width(w->rect), Height(w->rect)};
-  if (rect != nullptr) {
-    area = {std::max(area.left, rect->left), std::max(area.top, rect->top),
-            std::min(area.right, rect->right), std::min(area.bottom, rect->bottom)};
-  }
+  if (rect != nullptr) area = Intersection(area, *rect);
   if (IsEmpty(area)) return TRUE;
-  if (IsEmpty(w->update)) {
-    w->update = area;
-  } else {
-    w->update = {std::min(w->update.left, area.left), std::min(w->update.top, area.top),
-                 std::max(w->update.right, area.right), std::max(w->update.bottom, area.bottom)};
-  }
+  w->update = BoundingUnion(w->update, area);
   w->erase = w->erase || erase;
   return TRUE;
 }

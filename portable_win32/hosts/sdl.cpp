@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "portable_win32/hosts/desktop.h"
+#include "portable_win32/rect.h"
 
 namespace portable_win32 {
 
@@ -163,7 +164,7 @@ void OnMoved(SdlWindow* w, int x, int y) {
     return;
   }
   w->placements = 0;
-  w->place = {x, y, x + (w->place.right - w->place.left), y + (w->place.bottom - w->place.top)};
+  w->place = {x, y, x + Width(w->place), y + Height(w->place)};
   HostMoved(w->owner, x, y);
 }
 
@@ -307,9 +308,8 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (resizable) flags |= SDL_WINDOW_RESIZABLE;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
-  SDL_Window* sdl =
-      SDL_CreateWindow(title, place.left, place.top, std::max(1, place.right - place.left),
-                       std::max(1, place.bottom - place.top), flags);
+  SDL_Window* sdl = SDL_CreateWindow(title, place.left, place.top, std::max(1, Width(place)),
+                                     std::max(1, Height(place)), flags);
   if (sdl == nullptr) return nullptr;
   g_windows.push_back(std::make_unique<SdlWindow>());
   SdlWindow* w = g_windows.back().get();
@@ -359,8 +359,8 @@ void Place(HostWindow* window, RECT place) {
     w->placements = 3;
   }
   SDL_GetWindowSize(w->sdl, &width, &height);
-  const int wanted = std::max(1, place.right - place.left);
-  const int wantedHeight = std::max(1, place.bottom - place.top);
+  const int wanted = std::max(1, Width(place));
+  const int wantedHeight = std::max(1, Height(place));
   if (width != wanted || height != wantedHeight) {
     w->requestedSizes.push_back({wanted, wantedHeight});
     if (w->requestedSizes.size() > 8) w->requestedSizes.pop_front();
@@ -404,7 +404,7 @@ void Present(HostWindow* window, RECT area) {
   SdlWindow* w = Of(window);
   SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
   if (s == nullptr) return;
-  SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  SDL_Rect rect = {area.left, area.top, Width(area), Height(area)};
   if (!LayerFormat(s)) {
     const SDL_Rect surface = {0, 0, s->w, s->h};
     if (w->pixels.size() != static_cast<size_t>(s->w) * s->h ||

@@ -262,10 +262,9 @@ WindowPixels HostPixels(HostWindow* window) {
 }
 
 void HostPresent(HostWindow* w, RECT area) {
-  area = {std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, w->width),
-          std::min(area.bottom, w->height)};
+  area = Intersection(area, {0, 0, w->width, w->height});
+  if (IsEmpty(area)) return;
   const int32_t width = Width(area), height = Height(area);
-  if (width <= 0 || height <= 0) return;
   w->rgba.resize(static_cast<size_t>(width) * height);
   for (int32_t y = 0; y < height; ++y) {
     const uint32_t* row = w->pixels.data() + static_cast<size_t>(area.top + y) * w->width;
