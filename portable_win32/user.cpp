@@ -154,7 +154,8 @@ void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
   Send(w, WM_SIZE, kind, MAKELPARAM(width, height));
 }
 
-void ApplyFrame(Window* w) {
+// The style's caption and sizing border, on the screen; a framed window is not full screen.
+void ApplyFrameStyle(Window* w) {
   if (w->host == nullptr) return;
   const bool framed = (w->style & WS_CAPTION) != 0;
   HostSetFrame(w->host, framed, (w->style & WS_THICKFRAME) != 0);
@@ -603,7 +604,7 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
 BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int width, int height, UINT flags) {
   Window* w = Find(hwnd);
   if (w == nullptr) return FALSE;
-  if (flags & SWP_FRAMECHANGED) ApplyFrame(w);
+  if (flags & SWP_FRAMECHANGED) ApplyFrameStyle(w);
   const bool moves = !(flags & SWP_NOMOVE) && (x != w->rect.left || y != w->rect.top);
   if (moves) w->rect = {x, y, x + Width(w->rect), y + Height(w->rect)};
   if (!(flags & SWP_NOSIZE)) {

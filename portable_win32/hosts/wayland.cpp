@@ -147,12 +147,12 @@ void DestroyBuffer(Buffer* b) {
   if (b->data != nullptr) munmap(b->data, b->bytes);
 }
 
-void Show(WaylandWindow* w);
+void SendPixels(WaylandWindow* w);
 
 void OnBufferRelease(void* data, wl_buffer*) {
   Buffer* b = static_cast<Buffer*>(data);
   b->busy = false;
-  Show(b->window);  // what was drawn while every buffer was busy
+  SendPixels(b->window);  // what was drawn while every buffer was busy
 }
 
 const wl_buffer_listener kBufferListener = {OnBufferRelease};
@@ -189,7 +189,7 @@ Buffer* NewBuffer(WaylandWindow* w, int32_t width, int32_t height) {
 // A buffer the compositor has let go of, of the window's size. A compositor holds two at most:
 // the one it shows and the one committed since, until it repaints; a third is always free.
 // Those of another size go once they are let go.
-Buffer* FreeBuffer(WaylandWindow* w, int32_t width, int32_t height) {
+Buffer* IdleBuffer(WaylandWindow* w, int32_t width, int32_t height) {
   auto& list = w->buffers;
   for (auto it = list.begin(); it != list.end();) {
     if (!(*it)->busy && ((*it)->width != width || (*it)->height != height)) {
@@ -206,10 +206,10 @@ Buffer* FreeBuffer(WaylandWindow* w, int32_t width, int32_t height) {
 
 // Sends what was drawn to the compositor, once it has configured the window and a buffer is
 // free; otherwise it waits for either.
-void Show(WaylandWindow* w) {
+void SendPixels(WaylandWindow* w) {
   if (w->frame == nullptr || !w->configured || IsEmpty(w->damage)) return;
   const int32_t width = DeviceWidth(w), height = DeviceHeight(w);
-  Buffer* b = FreeBuffer(w, width, height);
+  Buffer* b = IdleBuffer(w, width, height);
   if (b == nullptr) return;
   const RECT copy = BoundingUnion(b->stale, w->damage);
   for (int32_t y = copy.top; y < copy.bottom; ++y) {
@@ -313,7 +313,7 @@ void ApplyCapabilities(WaylandWindow* w) {
 
 // What was asked of a window before the compositor first configured it, which libdecor takes
 // only then (0.1 fails on a frame of no size yet).
-void ApplyFrame(WaylandWindow* w) {
+void ApplyPendingState(WaylandWindow* w) {
   ApplyCapabilities(w);
   if (!w->framed) libdecor_frame_set_visibility(w->frame, false);
   if (w->fullScreen) libdecor_frame_set_fullscreen(w->frame, nullptr);
@@ -338,13 +338,13 @@ void OnConfigure(libdecor_frame* frame, libdecor_configuration* configuration, v
   libdecor_state_free(state);
   if (!w->configured) {
     w->configured = true;
-    ApplyFrame(w);
+    ApplyPendingState(w);
   }
   w->width = width;
   w->height = height;
   TakeStates(w, states);
   TakeSize(w);
-  Show(w);
+  SendPixels(w);
 }
 
 void OnClose(libdecor_frame*, void* data) { HostClose(static_cast<WaylandWindow*>(data)->owner); }
@@ -756,7 +756,7 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
   return g_windows.back().get();
 }
 
-void HideFrame(WaylandWindow* w) {
+void Unmap(WaylandWindow* w) {
   if (w->frame == nullptr) return;
   libdecor_frame_unref(w->frame);
   w->frame = nullptr;
@@ -767,7 +767,7 @@ void HideFrame(WaylandWindow* w) {
 
 void Destroy(HostWindow* window) {
   WaylandWindow* w = Of(window);
-  HideFrame(w);
+  Unmap(w);
   for (auto& b : w->buffers) DestroyBuffer(b.get());
   wl_surface_destroy(w->surface);
   if (g_pointerWindow == w) g_pointerWindow = nullptr;
@@ -777,12 +777,12 @@ void Destroy(HostWindow* window) {
                                [&](const auto& each) { return each.get() == w; }));
 }
 
-// A shown window has a frame (xdg-shell's toplevel, through libdecor); the compositor's first
+// A mapped window has a frame (xdg-shell's toplevel, through libdecor); the compositor's first
 // configure then lets it show its pixels.
-bool SetShown(HostWindow* window, bool shown) {
+bool SetMapped(HostWindow* window, bool mapped) {
   WaylandWindow* w = Of(window);
-  if (!shown) {
-    HideFrame(w);
+  if (!mapped) {
+    Unmap(w);
     return true;
   }
   if (w->frame != nullptr) return true;
@@ -858,7 +858,7 @@ void Present(HostWindow* window, RECT area) {
   area = Intersection(area, client);
   if (IsEmpty(area)) return;
   w->damage = BoundingUnion(w->damage, area);
-  Show(w);
+  SendPixels(w);
 }
 
 void Pump() { Dispatch(0); }
@@ -874,7 +874,7 @@ DesktopHost WaylandHost() {
   host.screenScale = ScreenScale;
   host.createWindow = Create;
   host.destroyWindow = Destroy;
-  host.showWindow = SetShown;
+  host.showWindow = SetMapped;
   host.placeWindow = Place;
   host.setFrame = SetFrame;
   host.setFullScreen = SetFullScreen;
