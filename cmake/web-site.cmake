@@ -1,6 +1,6 @@
 # The web build's site, build/web/site: the page, its module, the program and the files that make
 # it an installable web app, servable as they are by any static server. The program's one wait
-# (portable_win32/host_web.cpp) is made resumable by binaryen's asyncify; calls through function
+# (portable_win32/hosts/web.cpp) is made resumable by binaryen's asyncify; calls through function
 # pointers (the window procedure, the raster kernels) never wait, so asyncify leaves them, and all
 # the drawing under them, as they are. The C and C++ libraries' debug information, which Debian
 # builds them with, is left out: two thirds of the module.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "portable_win32/pixel_rules.h"
+#include "portable_win32/rect.h"
 
 namespace portable_win32 {
 
@@ -204,14 +205,13 @@ bool SurfaceOf(Context* c, bool writing, Surface* surface) {
     if (pixels.bits == nullptr) return false;
     RECT area = {0, 0, pixels.width, pixels.height};
     if (writing && c->clipped) {
-      area = {std::max(area.left, c->clip.left), std::max(area.top, c->clip.top),
-              std::min(area.right, c->clip.right), std::min(area.bottom, c->clip.bottom)};
-      if (area.left >= area.right || area.top >= area.bottom) return false;
+      area = Intersection(area, c->clip);
+      if (IsEmpty(area)) return false;
     }
     surface->bits =
         reinterpret_cast<uint8_t*>(pixels.bits + area.top * intptr_t{pixels.stride} + area.left);
-    surface->width = area.right - area.left;
-    surface->height = area.bottom - area.top;
+    surface->width = Width(area);
+    surface->height = Height(area);
     surface->stride = pixels.stride * 4;
     surface->bitsPerPixel = 32;
     surface->bottomUp = false;

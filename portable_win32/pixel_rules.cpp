@@ -8,7 +8,7 @@ namespace {
 
 // 32-bit pixels are read and written as uint32_t 0x00RRGGBB: in memory blue, green, red, zero on
 // the little-endian CPUs we build for. gdi.cpp allocates such surfaces as uint32_t; a window's are
-// SDL's memory.
+// its host's, in the same words.
 
 uint32_t PixelOf(uint32_t colour) {
   return (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);

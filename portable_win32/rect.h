@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "portable_win32/user.h"
+#include "portable_win32/gdi.h"
 
 namespace portable_win32 {
 

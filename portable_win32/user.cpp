@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "portable_win32/host.h"
+#include "portable_win32/hosts/host.h"
+#include "portable_win32/keys.h"
 #include "portable_win32/rect.h"
 #include "portable_win32/win32_names.h"
 
@@ -153,7 +154,8 @@ void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
   Send(w, WM_SIZE, kind, MAKELPARAM(width, height));
 }
 
-void ApplyFrame(Window* w) {
+// The style's caption and sizing border, on the screen; a framed window is not full screen.
+void ApplyFrameStyle(Window* w) {
   if (w->host == nullptr) return;
   const bool framed = (w->style & WS_CAPTION) != 0;
   HostSetFrame(w->host, framed, (w->style & WS_THICKFRAME) != 0);
@@ -219,75 +221,6 @@ WPARAM KeyState(uint32_t held) {
   if (held & kHostShift) state |= MK_SHIFT;
   if (held & kHostControl) state |= MK_CONTROL;
   return state;
-}
-
-// Keys by their USB usage, with the browser's name for each, and their virtual-key codes. Letters,
-// digits, F1 ... F12 and the keypad's digits are runs worked out apart.
-struct KeyName {
-  uint32_t usage;
-  const char* code;
-  WPARAM virtualKey;
-};
-constexpr uint32_t kUsageA = 0x04, kUsage1 = 0x1E, kUsageF1 = 0x3A, kUsageKeypad1 = 0x59;
-constexpr uint32_t kUsageMinus = 0x2D, kUsageEquals = 0x2E;
-constexpr KeyName kKeyNames[] = {
-    {0x29, "Escape", VK_ESCAPE},
-    {0x28, "Enter", VK_RETURN},
-    {0x2A, "Backspace", VK_BACK},
-    {0x2B, "Tab", VK_TAB},
-    {0x2C, "Space", VK_SPACE},
-    {0x27, "Digit0", '0'},
-    {kUsageMinus, "Minus", VK_OEM_MINUS},
-    {kUsageEquals, "Equal", VK_OEM_PLUS},
-    {0x2F, "BracketLeft", VK_OEM_4},
-    {0x30, "BracketRight", VK_OEM_6},
-    {0x31, "Backslash", VK_OEM_5},
-    {0x33, "Semicolon", VK_OEM_1},
-    {0x34, "Quote", VK_OEM_7},
-    {0x35, "Backquote", VK_OEM_3},
-    {0x36, "Comma", VK_OEM_COMMA},
-    {0x37, "Period", VK_OEM_PERIOD},
-    {0x38, "Slash", VK_OEM_2},
-    {0x62, "Numpad0", VK_NUMPAD0},
-    {0x57, "NumpadAdd", VK_ADD},
-    {0x56, "NumpadSubtract", VK_SUBTRACT},
-    {0x55, "NumpadMultiply", VK_MULTIPLY},
-    {0x54, "NumpadDivide", VK_DIVIDE},
-    {0x63, "NumpadDecimal", VK_DECIMAL},
-    {0x58, "NumpadEnter", VK_RETURN},
-    {0x50, "ArrowLeft", VK_LEFT},
-    {0x4F, "ArrowRight", VK_RIGHT},
-    {0x52, "ArrowUp", VK_UP},
-    {0x51, "ArrowDown", VK_DOWN},
-    {0x4A, "Home", VK_HOME},
-    {0x4D, "End", VK_END},
-    {0x4B, "PageUp", VK_PRIOR},
-    {0x4E, "PageDown", VK_NEXT},
-    {0x49, "Insert", VK_INSERT},
-    {0x4C, "Delete", VK_DELETE},
-    {0xE1, "ShiftLeft", VK_SHIFT},
-    {0xE5, "ShiftRight", VK_SHIFT},
-    {0xE0, "ControlLeft", VK_CONTROL},
-    {0xE4, "ControlRight", VK_CONTROL},
-    {0xE2, "AltLeft", VK_MENU},
-    {0xE6, "AltRight", VK_MENU},
-};
-
-// The key's virtual-key code; 0 for keys without one here. The main keyboard's plus and minus
-// keys are wherever the layout puts '+' or '=' and '-', as Windows finds them for any country;
-// a key at their place on a US keyboard that the layout gives another symbol has no code here.
-WPARAM VirtualKey(uint32_t usage, uint32_t symbol) {
-  if (symbol == '+' || symbol == '=') return VK_OEM_PLUS;
-  if (symbol == '-') return VK_OEM_MINUS;
-  if ((usage == kUsageEquals || usage == kUsageMinus) && symbol != 0) return 0;
-  if (usage >= kUsageA && usage < kUsageA + 26) return 'A' + (usage - kUsageA);
-  if (usage >= kUsage1 && usage < kUsage1 + 9) return '1' + (usage - kUsage1);
-  if (usage >= kUsageF1 && usage < kUsageF1 + 12) return VK_F1 + (usage - kUsageF1);
-  if (usage >= kUsageKeypad1 && usage < kUsageKeypad1 + 9)
-    return VK_NUMPAD0 + 1 + (usage - kUsageKeypad1);
-  for (const KeyName& k : kKeyNames)
-    if (k.usage == usage) return k.virtualKey;
-  return 0;
 }
 
 // Keys go to the window named, or else to the newest window on the screen.
@@ -371,35 +304,13 @@ int WaitLimit() {
 
 void HostKey(HWND hwnd, uint32_t usage, uint32_t symbol, bool down, bool repeat) {
   Window* w = KeyWindow(hwnd);
-  const WPARAM code = VirtualKey(usage, symbol);
+  const WPARAM code = VirtualKeyOf(usage, symbol);
   if (w == nullptr || code == 0) return;
   // lParam: a repeat count of one, bit 30 for a key already down, bit 31 for a release.
   LPARAM lParam = 1;
   if (!down) lParam |= LPARAM{3} << 30;
   if (down && repeat) lParam |= LPARAM{1} << 30;
   Post(w->handle, down ? WM_KEYDOWN : WM_KEYUP, code, lParam);
-}
-
-uint32_t HostKeyUsageOfCode(const char* code) {
-  if (code == nullptr) return 0;
-  const size_t length = std::strlen(code);
-  const auto digitAfter = [&](const char* prefix) {
-    const size_t n = std::strlen(prefix);
-    return length == n + 1 && std::strncmp(code, prefix, n) == 0 && code[n] >= '1' && code[n] <= '9'
-               ? code[n] - '1'
-               : -1;
-  };
-  if (length == 4 && std::strncmp(code, "Key", 3) == 0 && code[3] >= 'A' && code[3] <= 'Z')
-    return kUsageA + (code[3] - 'A');
-  if (digitAfter("Digit") >= 0) return kUsage1 + digitAfter("Digit");
-  if (digitAfter("Numpad") >= 0) return kUsageKeypad1 + digitAfter("Numpad");
-  if (digitAfter("F") >= 0) return kUsageF1 + digitAfter("F");
-  if (std::strcmp(code, "F10") == 0 || std::strcmp(code, "F11") == 0 ||
-      std::strcmp(code, "F12") == 0)
-    return kUsageF1 + 9 + (code[2] - '0');
-  for (const KeyName& k : kKeyNames)
-    if (std::strcmp(k.code, code) == 0) return k.usage;
-  return 0;
 }
 
 void HostMouseMove(HWND hwnd, int32_t x, int32_t y, uint32_t held) {
@@ -487,6 +398,11 @@ void HostRestored(HWND hwnd) {
 
 void HostClose(HWND hwnd) {
   if (Find(hwnd) != nullptr) Post(hwnd, WM_CLOSE, 0, 0);
+}
+
+// Erased first, as Windows has pixels that must be painted afresh.
+void HostPixelsLost(HWND hwnd) {
+  if (Find(hwnd) != nullptr) InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 // What the program calls.
@@ -688,7 +604,7 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
 BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int width, int height, UINT flags) {
   Window* w = Find(hwnd);
   if (w == nullptr) return FALSE;
-  if (flags & SWP_FRAMECHANGED) ApplyFrame(w);
+  if (flags & SWP_FRAMECHANGED) ApplyFrameStyle(w);
   const bool moves = !(flags & SWP_NOMOVE) && (x != w->rect.left || y != w->rect.top);
   if (moves) w->rect = {x, y, x + Width(w->rect), y + Height(w->rect)};
   if (!(flags & SWP_NOSIZE)) {
@@ -890,17 +806,9 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   Window* w = Find(hwnd);
   if (w == nullptr) return FALSE;
   RECT area = {0, 0, Width(w->rect), Height(w->rect)};
-  if (rect != nullptr) {
-    area = {std::max(area.left, rect->left), std::max(area.top, rect->top),
-            std::min(area.right, rect->right), std::min(area.bottom, rect->bottom)};
-  }
+  if (rect != nullptr) area = Intersection(area, *rect);
   if (IsEmpty(area)) return TRUE;
-  if (IsEmpty(w->update)) {
-    w->update = area;
-  } else {
-    w->update = {std::min(w->update.left, area.left), std::min(w->update.top, area.top),
-                 std::max(w->update.right, area.right), std::max(w->update.bottom, area.bottom)};
-  }
+  w->update = BoundingUnion(w->update, area);
   w->erase = w->erase || erase;
   return TRUE;
 }

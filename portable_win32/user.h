@@ -1,4 +1,4 @@
-// The window operations of USER32 that the program and its tests use, over a host (host.h):
+// The window operations of USER32 that the program and its tests use, over a host (hosts/host.h):
 // classes, top-level windows with their styles, sizes and update regions, the message queue with
 // posted, input, paint and timer messages, and painting into a window through the contexts of
 // gdi.h.

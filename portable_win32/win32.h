@@ -1,5 +1,5 @@
 // The Win32 API as the program spells it: <windows.h> on Windows, and our own layer of the same
-// operations elsewhere (gdi.h for drawing, user.h for windows and messages, over SDL2).
+// operations elsewhere (gdi.h for drawing, user.h for windows and messages, over a host).
 #pragma once
 
 #if defined(_WIN32)

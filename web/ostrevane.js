@@ -1,5 +1,5 @@
 // The page of Ostrevane. The program's one window is the canvas; this module is the browser's half
-// of the layer's host (portable_win32/host_web.cpp): it sizes the canvas in device pixels, turns
+// of the layer's host (portable_win32/hosts/web.cpp): it sizes the canvas in device pixels, turns
 // the page's input into the events the host reads, shows the pixels the host presents, and runs
 // the program, putting it aside (asyncify) whenever it waits for input.
 

@@ -1,6 +1,6 @@
 // Runs benchmark programs of the web build in this page, one after another as `?run=` names them,
 // with the host imports the page gives the viewer, on a 1920 x 1080 canvas of device pixels
-// (portable_win32/host_web.cpp's half; no input, so the programs never wait). Their output goes
+// (portable_win32/hosts/web.cpp's half; no input, so the programs never wait). Their output goes
 // into the page, whose title becomes "done" at the end.
 const WIDTH = 1920, HEIGHT = 1080;
 const canvas = document.getElementById('client');

@@ -1,6 +1,6 @@
 // What the window half of the layer (user.cpp) needs of the system it runs on, and what that
-// system tells it. A host is one file behind this header: host_web.cpp in a browser page; on
-// desktops host_wayland.cpp or host_sdl.cpp, whichever suits the display (host_desktop.cpp). The
+// system tells it. A host is one file of this folder behind this header: web.cpp in a browser
+// page; on desktops wayland.cpp or sdl.cpp, whichever suits the display (desktop.cpp). The
 // windows, the message queue and its order, the update regions, timers and paint contexts are the
 // layer's own, written once; a host only shows pixels, places windows and turns its input into the
 // calls at the end of this file.
@@ -62,12 +62,10 @@ void HostWaitForEvents(int milliseconds);
 constexpr uint32_t kHostLeft = 1, kHostRight = 2, kHostMiddle = 4, kHostShift = 8,
                    kHostControl = 16;
 
-// A key by its USB usage (its place on the keyboard, which SDL's scancodes are) and the symbol the
-// layout gives it unshifted (a Unicode code point, 0 when unknown). `window` may be null: the
-// key then goes to the newest window on the screen.
+// A key by its USB usage (its place on the keyboard: keys.h) and the symbol the layout gives it
+// unshifted (a Unicode code point, 0 when unknown). `window` may be null: the key then goes to
+// the newest window on the screen.
 void HostKey(HWND window, uint32_t usage, uint32_t symbol, bool down, bool repeat);
-// The usage of a key named by the browser's KeyboardEvent.code; 0 for a name not known here.
-uint32_t HostKeyUsageOfCode(const char* code);
 // The pointer at (x, y) of the client; `held` the buttons and keys held as the event leaves them.
 void HostMouseMove(HWND window, int32_t x, int32_t y, uint32_t held);
 void HostMouseButton(HWND window, uint32_t button, bool down, int32_t x, int32_t y, uint32_t held);
@@ -82,5 +80,8 @@ void HostMinimized(HWND window);
 void HostMaximized(HWND window);
 void HostRestored(HWND window);
 void HostClose(HWND window);
+// The client's pixels were lost (the canvas made anew, the page shown again): the window paints
+// all of it afresh.
+void HostPixelsLost(HWND window);
 
 }  // namespace portable_win32

@@ -1,9 +1,10 @@
 // A desktop runs the layer over one of two hosts, chosen when the display starts: our own on a
-// Wayland compositor (host_wayland.cpp), SDL2 everywhere else (host_sdl.cpp, X11 above all).
-// Each fills this table; host_desktop.cpp hands the layer's calls of host.h to the one chosen.
+// Wayland compositor (wayland.cpp), SDL2 everywhere else (sdl.cpp, X11 above all). Each fills
+// this table; desktop.cpp chooses one, hands it the layer's calls of host.h, and does for both
+// what they share: a new window's default place, and the wait before a display has started.
 #pragma once
 
-#include "portable_win32/host.h"
+#include "portable_win32/hosts/host.h"
 
 namespace portable_win32 {
 
@@ -15,7 +16,8 @@ struct DesktopHost {
   const char* (*error)();
   RECT (*screen)();
   RECT (*workArea)(HostWindow* window);
-  RECT (*defaultPlace)();
+  // Device pixels a logical pixel on the screen: a new window is a whole number of logical pixels.
+  int32_t (*screenScale)();
   HostWindow* (*createWindow)(HWND owner, const char* title, RECT place, bool framed,
                               bool resizable);
   void (*destroyWindow)(HostWindow* window);
@@ -27,6 +29,7 @@ struct DesktopHost {
   void (*restore)(HostWindow* window);
   WindowPixels (*pixels)(HostWindow* window);
   void (*present)(HostWindow* window, RECT area);
+  // Called once the display has started.
   void (*pumpEvents)();
   void (*waitForEvents)(int milliseconds);
 };

@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "portable_win32/host.h"
+#include "portable_win32/hosts/host.h"
+#include "portable_win32/keys.h"
 #include "portable_win32/rect.h"
 
 #if defined(__wasm_simd128__)
@@ -117,7 +118,7 @@ void TakeCanvasSize(HostWindow* w) {
   w->height = g_page[1];
   w->pixels.assign(static_cast<size_t>(w->width) * w->height, 0);
   if (Width(w->place) == w->width && Height(w->place) == w->height) {
-    InvalidateRect(w->owner, nullptr, 1);  // erased, as newly shown parts are
+    HostPixelsLost(w->owner);
   } else {
     HostResized(w->owner, w->width, w->height);
   }
@@ -144,7 +145,7 @@ void OnPageEvent(const PageEvent& e) {
   const HWND owner = w != nullptr ? w->owner : nullptr;
   switch (e.kind) {
     case kKey:
-      HostKey(owner, HostKeyUsageOfCode(e.code), static_cast<uint32_t>(e.symbol), e.detail != 0,
+      HostKey(owner, UsageOfKeyCode(e.code), static_cast<uint32_t>(e.symbol), e.detail != 0,
               e.held != 0);
       return;
     case kMove:
@@ -166,7 +167,7 @@ void OnPageEvent(const PageEvent& e) {
       if (w != nullptr) OnFullScreen(w, e.detail);
       return;
     case kVisibility:
-      if (w != nullptr && e.detail != 0) InvalidateRect(owner, nullptr, 0);
+      if (w != nullptr && e.detail != 0) HostPixelsLost(owner);
       return;
     default:
       return;
@@ -261,10 +262,9 @@ WindowPixels HostPixels(HostWindow* window) {
 }
 
 void HostPresent(HostWindow* w, RECT area) {
-  area = {std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, w->width),
-          std::min(area.bottom, w->height)};
+  area = Intersection(area, {0, 0, w->width, w->height});
+  if (IsEmpty(area)) return;
   const int32_t width = Width(area), height = Height(area);
-  if (width <= 0 || height <= 0) return;
   w->rgba.resize(static_cast<size_t>(width) * height);
   for (int32_t y = 0; y < height; ++y) {
     const uint32_t* row = w->pixels.data() + static_cast<size_t>(area.top + y) * w->width;

@@ -4,8 +4,6 @@
 // the layer's own word order; input from the seat, keys read through xkbcommon. The client is
 // in device pixels: the surface's buffer scale is that of the output it is on, so that one pixel
 // of the picture is one pixel of the screen.
-#include "portable_win32/host_wayland.h"
-
 #include <libdecor.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -24,7 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "portable_win32/desktop_host.h"
+#include "portable_win32/hosts/desktop.h"
+#include "portable_win32/hosts/wayland_keys.h"
+#include "portable_win32/keys.h"
 #include "portable_win32/rect.h"
 
 namespace portable_win32 {
@@ -70,29 +70,6 @@ struct WaylandWindow : HostWindow {
   std::vector<std::unique_ptr<Buffer>> buffers;
 };
 
-// Linux key codes to USB usages, which the layer keys on (SDL's scancodes are the same).
-// clang-format off
-constexpr uint8_t kUsageOfKey[128] = {
-    // 0: Esc, 1 ... 9, 0, minus, equals, Backspace, Tab
-    0x00, 0x29, 0x1E, 0x1F, 0x20, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x2D, 0x2E, 0x2A, 0x2B,
-    // 16: Q W E R T Y U I O P [ ] Enter, left Ctrl, A S
-    0x14, 0x1A, 0x08, 0x15, 0x17, 0x1C, 0x18, 0x0C, 0x12, 0x13, 0x2F, 0x30, 0x28, 0xE0, 0x04, 0x16,
-    // 32: D F G H J K L ; ' `, left Shift, backslash, Z X C V
-    0x07, 0x09, 0x0A, 0x0B, 0x0D, 0x0E, 0x0F, 0x33, 0x34, 0x35, 0xE1, 0x31, 0x1D, 0x1B, 0x06, 0x19,
-    // 48: B N M , . /, right Shift, keypad *, left Alt, Space, Caps Lock, F1 ... F5
-    0x05, 0x11, 0x10, 0x36, 0x37, 0x38, 0xE5, 0x55, 0xE2, 0x2C, 0x39, 0x3A, 0x3B, 0x3C, 0x3D, 0x3E,
-    // 64: F6 ... F10, Num Lock, Scroll Lock, keypad 7 8 9 -, 4 5 6 +, 1
-    0x3F, 0x40, 0x41, 0x42, 0x43, 0x53, 0x47, 0x5F, 0x60, 0x61, 0x56, 0x5C, 0x5D, 0x5E, 0x57, 0x59,
-    // 80: keypad 2 3 0 ., the key left of Z on ISO keyboards, F11, F12
-    0x5A, 0x5B, 0x62, 0x63, 0x00, 0x00, 0x64, 0x44, 0x45, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-    // 96: keypad Enter, right Ctrl, keypad /, Print Screen, right Alt, Home, Up, Page Up, Left,
-    // Right, End, Down, Page Down, Insert, Delete
-    0x58, 0xE4, 0x54, 0x46, 0xE6, 0x00, 0x4A, 0x52, 0x4B, 0x50, 0x4F, 0x4D, 0x51, 0x4E, 0x49, 0x4C,
-    // 112: Pause, left and right logo keys, Menu
-    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x48, 0x00, 0x00, 0x00, 0x00, 0x00, 0xE3, 0xE7, 0x65,
-};
-// clang-format on
-
 // The states in which the compositor, not the client, sizes a window.
 constexpr uint32_t kFixedStates =
     LIBDECOR_WINDOW_STATE_MAXIMIZED | LIBDECOR_WINDOW_STATE_FULLSCREEN;
@@ -102,7 +79,6 @@ constexpr uint32_t kButtonLeft = 0x110, kButtonRight = 0x111, kButtonMiddle = 0x
 constexpr double kScrollPerNotch = 10.0;
 
 wl_display* g_display = nullptr;
-bool g_started = false;
 wl_compositor* g_compositor = nullptr;
 uint32_t g_compositorVersion = 0;
 wl_shm* g_shm = nullptr;
@@ -171,12 +147,12 @@ void DestroyBuffer(Buffer* b) {
   if (b->data != nullptr) munmap(b->data, b->bytes);
 }
 
-void Show(WaylandWindow* w);
+void SendPixels(WaylandWindow* w);
 
 void OnBufferRelease(void* data, wl_buffer*) {
   Buffer* b = static_cast<Buffer*>(data);
   b->busy = false;
-  Show(b->window);  // what was drawn while every buffer was busy
+  SendPixels(b->window);  // what was drawn while every buffer was busy
 }
 
 const wl_buffer_listener kBufferListener = {OnBufferRelease};
@@ -213,7 +189,7 @@ Buffer* NewBuffer(WaylandWindow* w, int32_t width, int32_t height) {
 // A buffer the compositor has let go of, of the window's size. A compositor holds two at most:
 // the one it shows and the one committed since, until it repaints; a third is always free.
 // Those of another size go once they are let go.
-Buffer* FreeBuffer(WaylandWindow* w, int32_t width, int32_t height) {
+Buffer* IdleBuffer(WaylandWindow* w, int32_t width, int32_t height) {
   auto& list = w->buffers;
   for (auto it = list.begin(); it != list.end();) {
     if (!(*it)->busy && ((*it)->width != width || (*it)->height != height)) {
@@ -230,10 +206,10 @@ Buffer* FreeBuffer(WaylandWindow* w, int32_t width, int32_t height) {
 
 // Sends what was drawn to the compositor, once it has configured the window and a buffer is
 // free; otherwise it waits for either.
-void Show(WaylandWindow* w) {
+void SendPixels(WaylandWindow* w) {
   if (w->frame == nullptr || !w->configured || IsEmpty(w->damage)) return;
   const int32_t width = DeviceWidth(w), height = DeviceHeight(w);
-  Buffer* b = FreeBuffer(w, width, height);
+  Buffer* b = IdleBuffer(w, width, height);
   if (b == nullptr) return;
   const RECT copy = BoundingUnion(b->stale, w->damage);
   for (int32_t y = copy.top; y < copy.bottom; ++y) {
@@ -337,7 +313,7 @@ void ApplyCapabilities(WaylandWindow* w) {
 
 // What was asked of a window before the compositor first configured it, which libdecor takes
 // only then (0.1 fails on a frame of no size yet).
-void ApplyFrame(WaylandWindow* w) {
+void ApplyPendingState(WaylandWindow* w) {
   ApplyCapabilities(w);
   if (!w->framed) libdecor_frame_set_visibility(w->frame, false);
   if (w->fullScreen) libdecor_frame_set_fullscreen(w->frame, nullptr);
@@ -362,13 +338,13 @@ void OnConfigure(libdecor_frame* frame, libdecor_configuration* configuration, v
   libdecor_state_free(state);
   if (!w->configured) {
     w->configured = true;
-    ApplyFrame(w);
+    ApplyPendingState(w);
   }
   w->width = width;
   w->height = height;
   TakeStates(w, states);
   TakeSize(w);
-  Show(w);
+  SendPixels(w);
 }
 
 void OnClose(libdecor_frame*, void* data) { HostClose(static_cast<WaylandWindow*>(data)->owner); }
@@ -689,11 +665,6 @@ const wl_registry_listener kRegistryListener = {OnGlobal, OnGlobalRemove};
 
 // Reads and handles what the compositor has sent, waiting at most `timeout` ms for it.
 void Dispatch(int timeout) {
-  if (!g_started) {
-    // No events can come: only a timer ends the wait, as on a desktop with no input.
-    poll(nullptr, 0, timeout < 0 ? 100 : timeout);
-    return;
-  }
   while (wl_display_prepare_read(g_display) != 0)
     if (wl_display_dispatch_pending(g_display) < 0) DisplayLost();
   if (wl_display_flush(g_display) < 0 && errno != EAGAIN) {
@@ -744,7 +715,6 @@ bool Start() {
     return Refuse("the Wayland compositor offers no surfaces, shared memory or outputs");
   g_decor = libdecor_new(g_display, &g_decorInterface);
   if (g_decor == nullptr) return Refuse("libdecor cannot frame windows on this compositor");
-  g_started = true;
   return true;
 }
 
@@ -757,12 +727,9 @@ RECT Screen() {
 
 RECT WorkArea(HostWindow*) { return Screen(); }
 
-// Three quarters of the screen, in whole logical pixels.
-RECT DefaultPlace() {
+int32_t ScreenScale() {
   const Output* o = ScreenOutput();
-  const int32_t scale = o != nullptr ? o->scale : 1;
-  const RECT screen = Screen();
-  return {0, 0, Width(screen) * 3 / 4 / scale * scale, Height(screen) * 3 / 4 / scale * scale};
+  return o != nullptr ? o->scale : 1;
 }
 
 HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
@@ -778,8 +745,7 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
   }
   wl_surface_add_listener(w->surface, &kSurfaceListener, w.get());
   // Until the surface is on an output, the screen's scale: a first buffer at the right one.
-  const Output* screen = ScreenOutput();
-  w->scale = screen != nullptr ? screen->scale : 1;
+  w->scale = ScreenScale();
   w->layerWidth = Width(place);
   w->layerHeight = Height(place);
   w->width = w->floatWidth = std::max(1, Width(place) / w->scale);
@@ -790,7 +756,7 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
   return g_windows.back().get();
 }
 
-void HideFrame(WaylandWindow* w) {
+void Unmap(WaylandWindow* w) {
   if (w->frame == nullptr) return;
   libdecor_frame_unref(w->frame);
   w->frame = nullptr;
@@ -801,7 +767,7 @@ void HideFrame(WaylandWindow* w) {
 
 void Destroy(HostWindow* window) {
   WaylandWindow* w = Of(window);
-  HideFrame(w);
+  Unmap(w);
   for (auto& b : w->buffers) DestroyBuffer(b.get());
   wl_surface_destroy(w->surface);
   if (g_pointerWindow == w) g_pointerWindow = nullptr;
@@ -811,12 +777,12 @@ void Destroy(HostWindow* window) {
                                [&](const auto& each) { return each.get() == w; }));
 }
 
-// A shown window has a frame (xdg-shell's toplevel, through libdecor); the compositor's first
+// A mapped window has a frame (xdg-shell's toplevel, through libdecor); the compositor's first
 // configure then lets it show its pixels.
-bool SetShown(HostWindow* window, bool shown) {
+bool SetMapped(HostWindow* window, bool mapped) {
   WaylandWindow* w = Of(window);
-  if (!shown) {
-    HideFrame(w);
+  if (!mapped) {
+    Unmap(w);
     return true;
   }
   if (w->frame != nullptr) return true;
@@ -892,19 +858,41 @@ void Present(HostWindow* window, RECT area) {
   area = Intersection(area, client);
   if (IsEmpty(area)) return;
   w->damage = BoundingUnion(w->damage, area);
-  Show(w);
+  SendPixels(w);
 }
 
 void Pump() { Dispatch(0); }
 
 void Wait(int milliseconds) { Dispatch(milliseconds); }
 
+DesktopHost WaylandHost() {
+  DesktopHost host = {};
+  host.start = Start;
+  host.error = Error;
+  host.screen = Screen;
+  host.workArea = WorkArea;
+  host.screenScale = ScreenScale;
+  host.createWindow = Create;
+  host.destroyWindow = Destroy;
+  host.showWindow = SetMapped;
+  host.placeWindow = Place;
+  host.setFrame = SetFrame;
+  host.setFullScreen = SetFullScreen;
+  host.minimize = MinimizeWindow;
+  host.restore = RestoreWindow;
+  host.pixels = Pixels;
+  host.present = Present;
+  host.pumpEvents = Pump;
+  host.waitForEvents = Wait;
+  return host;
+}
+
 }  // namespace
 
 // The symbol is the one the layout puts on the key unshifted, which tells where + and - are; none
 // for the keypad's, whose keys are known by their place.
 LayerKey LayerKeyOf(xkb_keymap* keymap, xkb_state* state, uint32_t linuxKey) {
-  LayerKey named = {linuxKey < 128 ? kUsageOfKey[linuxKey] : 0u, 0};
+  LayerKey named = {UsageOfLinuxKey(linuxKey), 0};
   const xkb_keycode_t code = linuxKey + 8;  // X's key codes, which xkbcommon keeps
   const xkb_layout_index_t layout = xkb_state_key_get_layout(state, code);
   const xkb_keysym_t* symbols = nullptr;
@@ -918,9 +906,6 @@ LayerKey LayerKeyOf(xkb_keymap* keymap, xkb_state* state, uint32_t linuxKey) {
   return named;
 }
 
-const DesktopHost kWaylandHost = {
-    Start,         Error,    Screen,  WorkArea, DefaultPlace,  Create,
-    Destroy,       SetShown, Place,   SetFrame, SetFullScreen, MinimizeWindow,
-    RestoreWindow, Pixels,   Present, Pump,     Wait};
+const DesktopHost kWaylandHost = WaylandHost();
 
 }  // namespace portable_win32

@@ -2,18 +2,22 @@
 // even where XWayland offers X11 too: an X11 window there is enlarged by the compositor on a
 // scaled display, and its pixels are no longer the screen's. SDL_VIDEODRIVER, when it names a
 // driver, decides instead: "wayland" is ours, any other SDL's.
+#include "portable_win32/hosts/desktop.h"
+
 #include <strings.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 
-#include "portable_win32/desktop_host.h"
+#include "portable_win32/rect.h"
 
 namespace portable_win32 {
 
 namespace {
 
 const DesktopHost* g_host = &kSdlHost;
+bool g_started = false;  // g_host's display has started
 
 bool Set(const char* name) {
   const char* value = std::getenv(name);
@@ -27,9 +31,7 @@ bool WaylandWanted() {
   return Set("WAYLAND_DISPLAY") || (!Set("DISPLAY") && Set("XDG_RUNTIME_DIR"));
 }
 
-}  // namespace
-
-bool HostStart() {
+bool StartChosenHost() {
 #if defined(OSTREVANE_WAYLAND)
   if (WaylandWanted()) {
     g_host = &kWaylandHost;
@@ -43,6 +45,13 @@ bool HostStart() {
   return g_host->start();
 }
 
+}  // namespace
+
+bool HostStart() {
+  g_started = StartChosenHost();
+  return g_started;
+}
+
 const char* HostError() { return g_host->error(); }
 
 uint64_t HostNow() {
@@ -53,7 +62,15 @@ uint64_t HostNow() {
 
 RECT HostScreen() { return g_host->screen(); }
 RECT HostWorkArea(HostWindow* window) { return g_host->workArea(window); }
-RECT HostDefaultPlace() { return g_host->defaultPlace(); }
+
+// The desktop's default for an overlapped window: three quarters of the screen, in whole logical
+// pixels.
+RECT HostDefaultPlace() {
+  const RECT screen = g_host->screen();
+  const int32_t scale = g_host->screenScale();
+  return {screen.left, screen.top, screen.left + Width(screen) * 3 / 4 / scale * scale,
+          screen.top + Height(screen) * 3 / 4 / scale * scale};
+}
 
 HostWindow* HostCreateWindow(HWND owner, const char* title, RECT place, bool framed,
                              bool resizable) {
@@ -73,7 +90,18 @@ void HostMinimize(HostWindow* window) { g_host->minimize(window); }
 void HostRestore(HostWindow* window) { g_host->restore(window); }
 WindowPixels HostPixels(HostWindow* window) { return g_host->pixels(window); }
 void HostPresent(HostWindow* window, RECT area) { g_host->present(window, area); }
-void HostPumpEvents() { g_host->pumpEvents(); }
-void HostWaitForEvents(int milliseconds) { g_host->waitForEvents(milliseconds); }
+
+void HostPumpEvents() {
+  if (g_started) g_host->pumpEvents();
+}
+
+void HostWaitForEvents(int milliseconds) {
+  if (g_started) {
+    g_host->waitForEvents(milliseconds);
+  } else {
+    // No events can come: only a timer ends the wait, as on a desktop with no input.
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds < 0 ? 100 : milliseconds));
+  }
+}
 
 }  // namespace portable_win32

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "portable_win32/desktop_host.h"
+#include "portable_win32/hosts/desktop.h"
+#include "portable_win32/rect.h"
 
 namespace portable_win32 {
 
@@ -30,7 +31,6 @@ struct SdlWindow : HostWindow {
 };
 
 std::vector<std::unique_ptr<SdlWindow>> g_windows;
-bool g_started = false;
 
 SdlWindow* Of(HostWindow* window) { return static_cast<SdlWindow*>(window); }
 
@@ -164,7 +164,7 @@ void OnMoved(SdlWindow* w, int x, int y) {
     return;
   }
   w->placements = 0;
-  w->place = {x, y, x + (w->place.right - w->place.left), y + (w->place.bottom - w->place.top)};
+  w->place = {x, y, x + Width(w->place), y + Height(w->place)};
   HostMoved(w->owner, x, y);
 }
 
@@ -283,7 +283,6 @@ bool Start() {
   }
   ChooseSurfaces();
   SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-  g_started = true;
   std::atexit(SDL_Quit);
   return true;
 }
@@ -302,21 +301,15 @@ RECT WorkArea(HostWindow* window) {
   return RectOf(area);
 }
 
-// The desktop's default for an overlapped window: three quarters of the screen.
-RECT DefaultPlace() {
-  const RECT screen = Screen();
-  const int32_t width = (screen.right - screen.left) * 3 / 4;
-  const int32_t height = (screen.bottom - screen.top) * 3 / 4;
-  return {screen.left, screen.top, screen.left + width, screen.top + height};
-}
+// SDL's windows are in the screen's pixels.
+int32_t ScreenScale() { return 1; }
 
 HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
   if (resizable) flags |= SDL_WINDOW_RESIZABLE;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
-  SDL_Window* sdl =
-      SDL_CreateWindow(title, place.left, place.top, std::max(1, place.right - place.left),
-                       std::max(1, place.bottom - place.top), flags);
+  SDL_Window* sdl = SDL_CreateWindow(title, place.left, place.top, std::max(1, Width(place)),
+                                     std::max(1, Height(place)), flags);
   if (sdl == nullptr) return nullptr;
   g_windows.push_back(std::make_unique<SdlWindow>());
   SdlWindow* w = g_windows.back().get();
@@ -366,8 +359,8 @@ void Place(HostWindow* window, RECT place) {
     w->placements = 3;
   }
   SDL_GetWindowSize(w->sdl, &width, &height);
-  const int wanted = std::max(1, place.right - place.left);
-  const int wantedHeight = std::max(1, place.bottom - place.top);
+  const int wanted = std::max(1, Width(place));
+  const int wantedHeight = std::max(1, Height(place));
   if (width != wanted || height != wantedHeight) {
     w->requestedSizes.push_back({wanted, wantedHeight});
     if (w->requestedSizes.size() > 8) w->requestedSizes.pop_front();
@@ -411,7 +404,7 @@ void Present(HostWindow* window, RECT area) {
   SdlWindow* w = Of(window);
   SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
   if (s == nullptr) return;
-  SDL_Rect rect = {area.left, area.top, area.right - area.left, area.bottom - area.top};
+  SDL_Rect rect = {area.left, area.top, Width(area), Height(area)};
   if (!LayerFormat(s)) {
     const SDL_Rect surface = {0, 0, s->w, s->h};
     if (w->pixels.size() != static_cast<size_t>(s->w) * s->h ||
@@ -428,20 +421,34 @@ void Pump() {
 }
 
 void Wait(int milliseconds) {
-  if (!g_started) {
-    // No events can come: only a timer ends the wait, as it would on a desktop with no input.
-    SDL_Delay(static_cast<Uint32>(milliseconds < 0 ? 100 : milliseconds));
-    return;
-  }
   SDL_Event event;
   if (SDL_WaitEventTimeout(&event, milliseconds)) OnEvent(event);
 }
 
+DesktopHost SdlHost() {
+  DesktopHost host = {};
+  host.start = Start;
+  host.error = Error;
+  host.screen = Screen;
+  host.workArea = WorkArea;
+  host.screenScale = ScreenScale;
+  host.createWindow = Create;
+  host.destroyWindow = Destroy;
+  host.showWindow = SetShown;
+  host.placeWindow = Place;
+  host.setFrame = SetFrame;
+  host.setFullScreen = SetFullScreen;
+  host.minimize = MinimizeWindow;
+  host.restore = RestoreWindow;
+  host.pixels = Pixels;
+  host.present = Present;
+  host.pumpEvents = Pump;
+  host.waitForEvents = Wait;
+  return host;
+}
+
 }  // namespace
 
-const DesktopHost kSdlHost = {
-    Start,         Error,    Screen,  WorkArea, DefaultPlace,  Create,
-    Destroy,       SetShown, Place,   SetFrame, SetFullScreen, MinimizeWindow,
-    RestoreWindow, Pixels,   Present, Pump,     Wait};
+const DesktopHost kSdlHost = SdlHost();
 
 }  // namespace portable_win32
