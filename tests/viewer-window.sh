@@ -168,17 +168,26 @@ agent_start() {
   shift 2
   rm -f "$agent_dir/commands" "$agent_dir/replies"
   mkfifo "$agent_dir/commands" "$agent_dir/replies" || fail "cannot make the agent's fifos"
-  /usr/bin/python3 "${tests_dir:-$(dirname "$0")/..}/e2e/browser_agent.py" "$site" "$agent_dir/commands" \
-    "$agent_dir/replies" "$@" >"$agent_dir/agent.log" 2>&1 &
+  # Our ends opened read-write, which waits for no one: an agent that ended before opening its own
+  # (no browser, no driver) would leave this waiting for good. Its end is the reply then. The
+  # agent keeps none of ours, and so reads the end of its commands should this shell be killed.
+  exec 7<>"$agent_dir/commands" 8<>"$agent_dir/replies"
+  {
+    /usr/bin/python3 "${tests_dir:-$(dirname "$0")/..}/e2e/browser_agent.py" "$site" \
+      "$agent_dir/commands" "$agent_dir/replies" "$@" >"$agent_dir/agent.log" 2>&1
+    echo "failed: the agent ended" 1<>"$agent_dir/replies"
+  } 7>&- 8>&- &
   agent_pid=$!
-  exec 7>"$agent_dir/commands" 8<"$agent_dir/replies"
 }
 
 # agent COMMAND...: sends it and sets `answer`; a failure ends the test.
 agent() {
   echo "$*" >&7
-  read -r answer <&8 || fail "the browser agent ended: $(tail -n 5 "$agent_dir/agent.log")"
-  case $answer in failed*) fail "browser: $* -> $answer" ;; esac
+  read -r answer <&8
+  case $answer in
+    "failed: the agent ended") fail "the browser agent ended: $(tail -n 5 "$agent_dir/agent.log")" ;;
+    failed*) fail "browser: $* -> $answer" ;;
+  esac
 }
 
 agent_stop() {

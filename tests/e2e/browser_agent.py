@@ -77,9 +77,12 @@ class Marionette:
         self.profile = tempfile.mkdtemp()
         # A free port, which Firefox writes into the profile. Nothing of Firefox's over the page
         # in full screen, which would be in the shots: no notice, and no robot that says a program
-        # drives it (seen to stay on the screen).
+        # drives it (seen to stay on the screen). No bar over the page warning of a sandbox without
+        # user namespaces (Firefox ESR 140's, in a container that refuses them): its height
+        # follows the window's width, and a resize moved the page from where the agent found it.
         with open(os.path.join(self.profile, 'user.js'), 'w') as f:
             f.write('user_pref("marionette.port", 0);\n'
+                    'user_pref("security.sandbox.warn_unprivileged_namespaces", false);\n'
                     'user_pref("full-screen-api.warning.timeout", 0);\n'
                     'user_pref("full-screen-api.transition-duration.enter", "0 0");\n'
                     'user_pref("full-screen-api.transition-duration.leave", "0 0");\n'

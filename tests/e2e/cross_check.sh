@@ -141,6 +141,9 @@ drive() {
   step 6 "$client" "rings $client 1.0" "orbit $client 1.0 $sx $sy $long 1"
   keys F11
   full_screen 10
+  # The pointer where it was: headless Chromium 150 moved its own to the screen's corner as the
+  # page went full screen, a move that no X pointer makes.
+  pointer $at_x $at_y
   step 7 "$full" "locate $full" "rings $full 1.0"
   keys F5
   step 8 "$full" "fractal $full 1.0"

@@ -94,15 +94,16 @@ old=$(echo "$answer" | tr '|' '\n' | grep "ostrevane http" | sed 's/^ *//; s/ *$
 [ -n "$old" ] || fail "no cache of this site's"
 sed -i 's/^const CACHE = .*/const CACHE = `${OURS}updated`;/' "$work/site/sw.js"
 agent open
+# The new worker makes its cache as it installs and deletes the older ones as it activates, a
+# second or more later (seen: 1.0 to 1.1 s in Chromium 150 and 156).
 end=$(($(date +%s) + 15))
-until agent caches && case $answer in *updated*) ;; *) false ;; esac; do
-  [ "$(date +%s)" -lt "$end" ] || fail "the updated site's worker made no cache: $answer"
+until agent caches &&
+  case $answer in *"$old"* | *ostrevane-0123456789abcdef*) false ;; *updated*) ;; *) false ;; esac
+do
+  [ "$(date +%s)" -lt "$end" ] || fail "the updated site's worker left older caches or made none: $answer"
   sleep 0.3
 done
-sleep 1
-agent caches
 echo "  after: $answer"
 case " | $answer | " in *" | another-site | "*) ;; *) fail "another site's cache was deleted" ;; esac
-case $answer in *"$old"* | *ostrevane-0123456789abcdef*) fail "an older cache is left" ;; esac
 agent_stop
 echo "PASS"
