@@ -322,11 +322,15 @@ class Agent:
         self.console_errors()  # what loading said is judged by health
         return 'ok'
 
-    # Loads the page without waiting for the program; answers what the page says, if anything.
+    # Loads the page; answers what it says once it says something or its program has titled it.
     def do_message(self):
         self.driver.get(self.url)
-        time.sleep(1)
-        return self.driver.find_element(By.ID, 'message').text.replace('\n', ' ') or '(none)'
+        end = time.time() + 30
+        while True:
+            text = self.driver.find_element(By.ID, 'message').text
+            if text or self.driver.title == TITLE or time.time() > end:
+                return text.replace('\n', ' ') or '(none)'
+            time.sleep(0.1)
 
     # Stops serving the site and opens the page again: from the service worker's copies. In
     # Chromium, in a new tab in place of the old one: a second page loaded in one tab was seen to
