@@ -31,6 +31,7 @@ struct SdlWindow : HostWindow {
 };
 
 std::vector<std::unique_ptr<SdlWindow>> g_windows;
+bool g_openGlSurfaces = false;  // window surfaces are OpenGL textures (ChooseSurfaces)
 
 SdlWindow* Of(HostWindow* window) { return static_cast<SdlWindow*>(window); }
 
@@ -182,11 +183,16 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
       HostMinimized(w->owner);
       return;
     case SDL_WINDOWEVENT_MAXIMIZED:
-      HostMaximized(w->owner);
+    case SDL_WINDOWEVENT_RESTORED: {
+      int width = 0, height = 0;
+      SDL_GetWindowSize(w->sdl, &width, &height);
+      if (event.event == SDL_WINDOWEVENT_MAXIMIZED) {
+        HostMaximized(w->owner, width, height);
+      } else {
+        HostRestored(w->owner, width, height);
+      }
       return;
-    case SDL_WINDOWEVENT_RESTORED:
-      HostRestored(w->owner);
-      return;
+    }
     case SDL_WINDOWEVENT_EXPOSED:
       PresentAll(w);  // SDL keeps the surface's pixels: no repaint needed
       return;
@@ -268,6 +274,7 @@ void ChooseSurfaces() {
   const bool known =
       SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.format != SDL_PIXELFORMAT_UNKNOWN;
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, known ? "0" : "1");
+  g_openGlSurfaces = SDL_GetHintBoolean(SDL_HINT_FRAMEBUFFER_ACCELERATION, SDL_FALSE) == SDL_TRUE;
 }
 
 bool Start() {
@@ -302,10 +309,11 @@ RECT WorkArea(HostWindow* window) {
 }
 
 // SDL's windows are in the screen's pixels.
-int32_t ScreenScale() { return 1; }
-
 HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
+  // Made for OpenGL at once where its surface will be a texture: SDL would otherwise make the
+  // window again, a second X window, as its surface is first asked for.
+  if (g_openGlSurfaces) flags |= SDL_WINDOW_OPENGL;
   if (resizable) flags |= SDL_WINDOW_RESIZABLE;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
   SDL_Window* sdl = SDL_CreateWindow(title, place.left, place.top, std::max(1, Width(place)),
@@ -332,6 +340,8 @@ void Destroy(HostWindow* window) {
                                [&](const auto& w) { return w.get() == window; }));
 }
 
+void Pump();
+
 // A window is shown only where it has pixels to show: SDL has no surface for some displays (a
 // Wayland compositor's, without OpenGL; an X visual without it).
 bool SetShown(HostWindow* window, bool shown) {
@@ -341,6 +351,9 @@ bool SetShown(HostWindow* window, bool shown) {
     return true;
   }
   SDL_ShowWindow(w->sdl);
+  // A window manager that sizes windows itself (a tiling one) has done so as it mapped this one:
+  // the layer hears of that size before the window's first WM_SIZE.
+  Pump();
   if (SDL_GetWindowSurface(w->sdl) != nullptr) return true;
   const std::string why = SDL_GetError();
   SDL_SetError("SDL gives the window no surface on this display (%s)", why.c_str());
@@ -431,7 +444,6 @@ DesktopHost SdlHost() {
   host.error = Error;
   host.screen = Screen;
   host.workArea = WorkArea;
-  host.screenScale = ScreenScale;
   host.createWindow = Create;
   host.destroyWindow = Destroy;
   host.showWindow = SetShown;
