@@ -45,6 +45,7 @@ struct WaylandWindow : HostWindow {
   wp_fractional_scale_v1* fraction = nullptr;
   libdecor_frame* frame = nullptr;  // while mapped
   bool configured = false;          // the compositor has said how to show it
+  bool frameShown = false;          // it has shown the window's first frame since it mapped
   bool configuring = false;         // within a configure, which commits once at its end
   bool framed = true, resizable = true, fullScreen = false;
   int32_t width = 1, height = 1;  // the surface's size, in the compositor's (logical) pixels

@@ -243,6 +243,18 @@ const wl_surface_listener kSurfaceListener = {OnSurfaceEnter, OnSurfaceLeave};
 
 // --- The frame: libdecor's configure, close and commit.
 
+void OnFirstFrameShown(void* data, wl_callback* callback, uint32_t) {
+  wl_callback_destroy(callback);
+  static_cast<WaylandWindow*>(data)->frameShown = true;
+}
+
+const wl_callback_listener kFirstFrameListener = {OnFirstFrameShown};
+
+// The compositor says when it has shown the frame the next commit brings.
+void AskFirstFrameShown(WaylandWindow* w) {
+  wl_callback_add_listener(wl_surface_frame(w->surface), &kFirstFrameListener, w);
+}
+
 void ApplyCapabilities(WaylandWindow* w) {
   const auto resize = static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE);
   if (w->resizable) {
@@ -292,6 +304,7 @@ void OnConfigure(libdecor_frame* frame, libdecor_configuration* configuration, v
   if (!w->configured) {
     w->configured = true;
     ApplyPendingState(w);
+    AskFirstFrameShown(w);
   }
   SizePixels(w);
   TellLayer(w, before);
@@ -326,16 +339,17 @@ void Unmap(WaylandWindow* w) {
   libdecor_frame_unref(w->frame);
   w->frame = nullptr;
   w->configured = false;
+  w->frameShown = false;
   wl_surface_attach(w->surface, nullptr, 0, 0);
   wl_surface_commit(w->surface);
 }
 
-// The layer's first WM_SIZE is of the size and state the compositor gives, and at the scale of
-// the output it puts the window on, which it says once the window's first frame (the pixels it
-// has, black) is there: a tiling compositor, a kiosk, a desktop that maximizes new windows.
-void AwaitFirstConfigure(WaylandWindow* w) {
+// The layer's first WM_SIZE is of what the compositor makes of the window once it has shown it,
+// as its first frame (the pixels it has: black) went up: the size it tiles or maximizes it to
+// (sway tiles only a window that has a buffer), and the scale of the output it put it on.
+void AwaitFirstFrame(WaylandWindow* w) {
   const uint64_t end = HostNow() + kMapWait;
-  for (uint64_t now = HostNow(); now < end && !(w->configured && w->scaleKnown); now = HostNow())
+  for (uint64_t now = HostNow(); now < end && !(w->frameShown && w->scaleKnown); now = HostNow())
     Dispatch(static_cast<int>(end - now));
 }
 
@@ -429,7 +443,7 @@ bool SetMapped(HostWindow* window, bool mapped) {
   libdecor_frame_set_title(w->frame, w->title.c_str());
   libdecor_frame_map(w->frame);
   w->damage = {0, 0, w->pixelsWidth, w->pixelsHeight};
-  AwaitFirstConfigure(w);
+  AwaitFirstFrame(w);
   return true;
 }
 
