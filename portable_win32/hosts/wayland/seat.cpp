@@ -329,8 +329,10 @@ void ScaleCursor(const WaylandWindow* w) {
   if (w == g_pointerWindow) SetCursor();
 }
 
+// The compositor sends logical positions in 256ths: a device pixel's own position can come a
+// 256th short, which at 1.5 is 436.998 for 437. That much is added back before the floor.
 int32_t DevicePosition(const WaylandWindow* w, double logical) {
-  return static_cast<int32_t>(std::floor(logical * w->scale120 / 120.0));
+  return static_cast<int32_t>(std::floor((logical + 1.0 / 256) * w->scale120 / 120.0));
 }
 
 void RepeatKeys() {

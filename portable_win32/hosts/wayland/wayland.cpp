@@ -21,6 +21,7 @@ libdecor* g_decor = nullptr;
 wp_viewporter* g_viewporter = nullptr;
 wp_fractional_scale_manager_v1* g_fractionalScales = nullptr;
 wp_cursor_shape_manager_v1* g_cursorShapes = nullptr;
+bool g_serverDecorations = false;
 std::string g_error;
 
 [[noreturn]] void DisplayLost() {
@@ -78,6 +79,8 @@ void OnGlobal(void*, wl_registry* registry, uint32_t name, const char* interface
   } else if (is(kFractionalScaleManagerInterface)) {
     g_fractionalScales =
         Bind<wp_fractional_scale_manager_v1>(registry, name, &kFractionalScaleManagerInterface, 1);
+  } else if (std::strcmp(interface, "zxdg_decoration_manager_v1") == 0) {
+    g_serverDecorations = true;  // libdecor binds it itself
   } else if (is(kCursorShapeManagerInterface)) {
     g_cursorShapes =
         Bind<wp_cursor_shape_manager_v1>(registry, name, &kCursorShapeManagerInterface, 1);

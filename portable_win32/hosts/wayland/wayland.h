@@ -46,6 +46,7 @@ struct WaylandWindow : HostWindow {
   libdecor_frame* frame = nullptr;  // while mapped
   bool configured = false;          // the compositor has said how to show it
   bool frameShown = false;          // it has shown the window's first frame since it mapped
+  bool hidden = false;              // unmapped, its frame kept
   bool configuring = false;         // within a configure, which commits once at its end
   bool framed = true, resizable = true, fullScreen = false;
   int32_t width = 1, height = 1;  // the surface's size, in the compositor's (logical) pixels
@@ -71,6 +72,7 @@ extern libdecor* g_decor;
 extern wp_viewporter* g_viewporter;
 extern wp_fractional_scale_manager_v1* g_fractionalScales;
 extern wp_cursor_shape_manager_v1* g_cursorShapes;
+extern bool g_serverDecorations;  // the compositor decorates windows (xdg-decoration)
 extern std::string g_error;
 [[noreturn]] void DisplayLost();
 // Handles what the compositor has sent, waiting at most `timeout` ms (-1: no limit) for it.

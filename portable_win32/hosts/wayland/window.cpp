@@ -20,6 +20,8 @@ std::vector<std::unique_ptr<WaylandWindow>> g_windows;
 
 namespace {
 
+std::vector<std::unique_ptr<WaylandWindow>> g_retired;  // destroyed, kept for libdecor's sake
+
 // Where the compositor sizes the window. Maximized and full screen are maximized for the layer;
 // tiled is restored at the size given, as Windows treats a snapped window.
 constexpr uint32_t kMaximizedStates =
@@ -334,14 +336,22 @@ libdecor_frame_interface FrameInterface() {
 
 libdecor_frame_interface g_frameInterface = FrameInterface();
 
+// A window without a buffer is off the screen; its frame stays, to be mapped again.
 void Unmap(WaylandWindow* w) {
-  if (w->frame == nullptr) return;
-  libdecor_frame_unref(w->frame);
-  w->frame = nullptr;
+  if (w->frame == nullptr || w->hidden) return;
+  w->hidden = true;
   w->configured = false;
   w->frameShown = false;
   wl_surface_attach(w->surface, nullptr, 0, 0);
   wl_surface_commit(w->surface);
+}
+
+void Free(WaylandWindow* w) {
+  if (w->frame != nullptr) libdecor_frame_unref(w->frame);
+  for (auto& b : w->buffers) DestroyBuffer(b.get());
+  if (w->fraction != nullptr) DestroyFractionalScale(w->fraction);
+  if (w->viewport != nullptr) DestroyViewport(w->viewport);
+  wl_surface_destroy(w->surface);
 }
 
 // The layer's first WM_SIZE is of what the compositor makes of the window once it has shown it,
@@ -413,17 +423,23 @@ HostWindow* CreateWaylandWindow(HWND owner, const char* title, RECT place, bool 
   return g_windows.back().get();
 }
 
+// libdecor 0.1 destroys a toplevel before its server-side decoration (sway's, KDE's), which the
+// compositor takes for a protocol error and ends the connection: where it decorates, a
+// destroyed window is only unmapped, and its objects go with the connection.
 void DestroyWaylandWindow(HostWindow* window) {
   WaylandWindow* w = Of(window);
   Unmap(w);
-  for (auto& b : w->buffers) DestroyBuffer(b.get());
-  if (w->fraction != nullptr) DestroyFractionalScale(w->fraction);
-  if (w->viewport != nullptr) DestroyViewport(w->viewport);
-  wl_surface_destroy(w->surface);
   ForgetWindow(w);
+  const auto entry = std::find_if(g_windows.begin(), g_windows.end(),
+                                  [&](const auto& each) { return each.get() == w; });
+  w->owner = nullptr;  // what the compositor still tells of it reaches no window
+  if (g_serverDecorations) {
+    g_retired.push_back(std::move(*entry));
+  } else {
+    Free(w);
+  }
+  g_windows.erase(entry);
   wl_display_flush(g_display);
-  g_windows.erase(std::find_if(g_windows.begin(), g_windows.end(),
-                               [&](const auto& each) { return each.get() == w; }));
 }
 
 // A mapped window has a frame (xdg-shell's toplevel, through libdecor).
@@ -433,7 +449,14 @@ bool SetMapped(HostWindow* window, bool mapped) {
     Unmap(w);
     return true;
   }
-  if (w->frame != nullptr) return true;
+  if (w->frame != nullptr && !w->hidden) return true;
+  if (w->frame != nullptr) {
+    w->hidden = false;
+    libdecor_frame_map(w->frame);  // a commit without a buffer, which the compositor configures
+    w->damage = {0, 0, w->pixelsWidth, w->pixelsHeight};
+    AwaitFirstFrame(w);
+    return true;
+  }
   w->frame = libdecor_decorate(g_decor, w->surface, &g_frameInterface, w);
   if (w->frame == nullptr) {
     g_error = "libdecor made no frame for the window";
