@@ -147,6 +147,11 @@ sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
   struct.pack("<3I", 0xfffd0002, 24, 28) +
   struct.pack("<9I", 36, 0xfffd0002, 24, 1, size, size, 0, 0, 0) + bytes(4 * size * size))' \
     >"$XCURSOR_PATH/blank/cursors/left_ptr" || fail "cannot make the blank cursor"
+  # Under every name weston's shell loads: a grab whose cursor is missing ends the shell.
+  for name in bottom_left_corner bottom_right_corner bottom_side grabbing left_side right_side \
+    top_left_corner top_right_corner top_side xterm hand1 watch dnd-move dnd-copy dnd-none; do
+    ln -s left_ptr "$XCURSOR_PATH/blank/cursors/$name" || fail "cannot name the blank cursor $name"
+  done
   shell=desktop
   [ "${OSTREVANE_E2E_WM:-}" = weston-kiosk ] && shell=kiosk
   weston --backend=x11-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
