@@ -434,7 +434,7 @@ if [ "${OSTREVANE_E2E_WM:-}" = weston ]; then
   s=$compositor_scale
   set -- $win0
   corner_x=$(($1 + $3 + 3 * s)) corner_y=$(($2 + $4 + 3 * s))
-  echo "step 6w: the window's bottom right corner dragged by (100,60)"
+  echo "step 6w: the window's bottom right corner dragged in by (100,60), on the screen at any scale"
   # Weston resizes from the button's place once the client has asked it to, after the press: the
   # pointer is nudged until the window follows, then taken there and let go.
   xdotool mousemove $corner_x $corner_y mousedown 1
@@ -446,8 +446,8 @@ if [ "${OSTREVANE_E2E_WM:-}" = weston ]; then
     xdotool mousemove $((corner_x + nudge)) $((corner_y + nudge))
     sleep 0.2
   done
-  xdotool mousemove $((corner_x + 100)) $((corner_y + 60))
-  reach "$1 $2 $(($3 + 100)) $(($4 + 60))" "the edge dragged by (100,60)"
+  xdotool mousemove $((corner_x - 100)) $((corner_y - 60))
+  reach "$1 $2 $(($3 - 100)) $(($4 - 60))" "the edge dragged in by (100,60)"
   xdotool mouseup 1
   sized dragged
   win_dragged=$win
