@@ -74,8 +74,8 @@ wait_for_window() {
       wid=$(own_window "$1")
     fi
     [ -n "$wid" ] && return 0
-    running "$1" ||
-      fail "the viewer exited before its window appeared${3:+: $(tail -n 3 "$3" 2>&1)}"
+    running "$1" || { wait "$1"; fail "the viewer exited with code $? (139 is a segmentation fault)" \
+      "before its window appeared${3:+: $(tail -n 3 "$3" 2>&1)}"; }
     [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "no window titled '$title' within $2 s"
     sleep 0.1
   done
