@@ -179,10 +179,11 @@ sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
 # /proc, /dev, the X socket and the run-time folder are mounted into the root: they go with sway,
 # however the script ends. The root's tools run beside it (in_sway). The viewer stays on this
 # side and meets sway in DIR's run-time folder, which the root sees as /run/user/UID. Its output
-# X11-1 is an X window at 0,0 of 1200x960 device pixels; its seat is X's pointer and keyboard,
-# or with OSTREVANE_E2E_SEAT=virtual none but the devices that wlrctl and wtype make and remove.
-# Windows tile without borders, with gaps of 40 logical pixels: whole device pixels at every
-# scale used, and a tiled window smaller than full screen.
+# X11-1 is an X window at 0,0 of 1200x960 device pixels (OSTREVANE_SWAY_MODE); its seat is X's
+# pointer and keyboard, or with OSTREVANE_E2E_SEAT=virtual none but the devices that wlrctl and
+# wtype make and remove. Windows tile without borders, with gaps of 40 logical pixels: whole
+# device pixels at every scale used, and a tiled window smaller than full screen.
+# OSTREVANE_SWAY_CONFIG: lines added to its configuration.
 sway_start() {
   sway_root=$(sh "${tests_dir:-$(dirname "$0")/..}/../cmake/sway-root.sh")
   case $? in
@@ -190,6 +191,7 @@ sway_start() {
     77) echo "$sway_root"; exit 77 ;;
     *) fail "no Debian 13 root for sway" ;;
   esac
+  sway_mode=${OSTREVANE_SWAY_MODE:-1200x960}
   sway_ids=$(awk -F: '$1 == "sway" { print $3 ":" $4 }' "$sway_root/etc/passwd")
   sway_run=/run/user/${sway_ids%:*}
   chown "$sway_ids" "$XDG_RUNTIME_DIR" || fail "cannot give sway its run-time folder"
@@ -197,8 +199,8 @@ sway_start() {
   [ "${OSTREVANE_E2E_SEAT:-}" = virtual ] && seat="seat seat0 fallback false"
   printf '%s\n' "xwayland disable" "default_border none" "default_floating_border none" \
     "gaps inner 40" "floating_minimum_size 1 x 1" "floating_maximum_size -1 x -1" \
-    "output X11-1 mode 1200x960 position 0 0 scale $compositor_scale" "$seat" \
-    >"$XDG_RUNTIME_DIR/config"
+    "output X11-1 mode $sway_mode position 0 0 scale $compositor_scale" "$seat" \
+    "${OSTREVANE_SWAY_CONFIG:-}" >"$XDG_RUNTIME_DIR/config"
   root=$sway_root run=$sway_run ids=$sway_ids unshare --mount sh -c '
     for m in proc dev dev/shm tmp/.X11-unix; do
       mkdir -p "$root/$m" && mount --bind "/$m" "$root/$m" || exit 1
@@ -210,11 +212,11 @@ sway_start() {
   compositor=$!
   end=$(($(date +%s) + 30))
   until WAYLAND_DISPLAY=$(ls "$XDG_RUNTIME_DIR" | grep -m 1 '^wayland-[0-9]*$') &&
-    compositor_window=$(root_windows | awk '$2 == "1200x960+0+0" { print $1 }') &&
+    compositor_window=$(root_windows | awk -v mode="$sway_mode+0+0" '$2 == mode { print $1 }') &&
     [ -n "$compositor_window" ] && in_sway swaymsg -t get_outputs >/dev/null 2>&1
   do
     running "$compositor" || fail "sway did not start: $(tail -n 5 "$1/sway.log")"
-    [ "$(date +%s)" -lt "$end" ] || fail "sway did not show its output of 1200x960 within 30 s"
+    [ "$(date +%s)" -lt "$end" ] || fail "sway did not show its output of $sway_mode within 30 s"
     sleep 0.2
   done
   export WAYLAND_DISPLAY

@@ -27,6 +27,7 @@ struct SdlWindow : HostWindow {
   int placements = 0;                    // moves still to undo that missed where it was placed
   std::vector<uint32_t> pixels;  // drawn here where the surface is not 32-bit RGB, converted
   unsigned long x11Window = 0;   // on X11
+  void* x11Display = nullptr;
   bool pointerOut = false;       // the X server last put the pointer outside the client
 };
 
@@ -328,8 +329,10 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
 #if defined(SDL_VIDEO_DRIVER_X11)
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11)
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
     w->x11Window = info.info.x11.window;
+    w->x11Display = info.info.x11.display;
+  }
 #endif
   return w;
 }
@@ -395,9 +398,29 @@ void SetFrame(HostWindow* window, bool framed, bool resizable) {
   SDL_SetWindowResizable(w->sdl, resizable ? SDL_TRUE : SDL_FALSE);
 }
 
-// Full screen is a window without a frame the size of the display, which works with or without a
-// window manager: the layer's placing makes it.
-void SetFullScreen(HostWindow*, bool) {}
+// Full screen is a window without a frame the size of the display, which the layer's placing
+// makes where no window manager runs. A window manager is asked for its full-screen state too
+// (_NET_WM_STATE_FULLSCREEN): a tiling one ignores a managed window's own placing.
+void SetFullScreen(HostWindow* window, bool on) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SdlWindow* w = Of(window);
+  if (w->x11Display == nullptr) return;
+  Display* display = static_cast<Display*>(w->x11Display);
+  XEvent e = {};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w->x11Window;
+  e.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = on ? 1 : 0;  // add, remove
+  e.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False));
+  e.xclient.data.l[3] = 1;  // asked by the application
+  XSendEvent(display, DefaultRootWindow(display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(display);
+#else
+  (void)window, (void)on;
+#endif
+}
 
 void MinimizeWindow(HostWindow* window) { SDL_MinimizeWindow(Of(window)->sdl); }
 

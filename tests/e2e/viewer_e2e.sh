@@ -496,7 +496,8 @@ if [ "${OSTREVANE_E2E_OUTPUTS:-1}" = 2 ]; then
 fi
 
 # Step 6s: in sway, a storm of configures, faster than frames: floating and tiled, one pixel,
-# larger than the screen, full screen and back, the output's scale changed and changed back. Then
+# larger than the screen, full screen and back, the output's scale changed (to 100 and to a
+# quarter too) and changed back. Then
 # the tile again, and F5 exact there.
 if [ -n "${OSTREVANE_E2E_STORM:-}" ]; then
   echo "step 6s: a storm of configures"
@@ -505,6 +506,7 @@ if [ -n "${OSTREVANE_E2E_STORM:-}" ]; then
     in_sway swaymsg "$v floating enable; $v resize set 1 1; $v resize set 5000 4000; \
       $v fullscreen toggle; output X11-1 scale 2; $v resize set 1 1; $v fullscreen toggle; \
       output X11-1 scale 1.25; $v resize set 333 777; $v floating disable; $v fullscreen toggle; \
+      output X11-1 scale 100; output X11-1 scale 0.25; \
       output X11-1 scale $compositor_scale; $v fullscreen toggle; $v floating enable; \
       $v resize set 1 5000; $v floating disable" >"$work/storm.out" ||
       fail "sway refused the storm: $(cat "$work/storm.out")"
