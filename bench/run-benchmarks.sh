@@ -16,7 +16,8 @@ if [ "${1:-}" = --frames ]; then
   echo "Our layer's drawing against Wine's GDI32:"
   "$root/cmake/wine-run.sh" "$WINEPREFIX" "$OSTREVANE_GDI_BENCH" | tr -d '\r'
   echo
-  # Showing a frame on X11, then as a client of weston (in software: pixman) at scales 1 and 2.
+  # Showing a frame on X11, then as a client of weston (in software: pixman) at scales 1 and 2,
+  # and of sway at 1, 1.5 and 2.
   echo "Showing a 1280 x 800 frame natively (a frame each 20 ms; X11 is SDL's shared memory):"
   tests_dir=$root/tests
   . "$tests_dir/viewer-window.sh"
@@ -32,6 +33,23 @@ if [ "${1:-}" = --frames ]; then
     echo "$wayland" | awk -v scale="$scale" -v x11="$x11" '{ split(x11, f, " ")
       printf "  Wayland, scale %d %s\n    median %.2fx that on X11\n", scale, $0, $5 / f[5] }'
   done
+  # Sway's fractional scales, a floating window's buffer shown through a viewport, beside its
+  # whole ones: where its Debian 13 root can be made.
+  if why=$(sh "$root/cmake/sway-root.sh"); then
+    for scale in 1 1.5 2; do
+      work=$(mktemp -d)
+      OSTREVANE_E2E_WM=sway OSTREVANE_E2E_SCALE=$scale OSTREVANE_SWAY_MODE=1600x1000 \
+        OSTREVANE_SWAY_CONFIG='for_window [app_id="present_bench"] floating enable' \
+        compositor_start "$work" >/dev/null
+      wayland=$("$OSTREVANE_PRESENT_BENCH")
+      compositor_stop
+      rm -rf "$work"
+      echo "$wayland" | awk -v scale="$scale" -v x11="$x11" '{ split(x11, f, " ")
+        printf "  sway, scale %s %s\n    median %.2fx that on X11\n", scale, $0, $5 / f[5] }'
+    done
+  else
+    echo "  sway: $why"
+  fi
   exit 0
 fi
 native=$(cd "${OSTREVANE_NATIVE_BUILD:-$root/build/native}" && pwd)

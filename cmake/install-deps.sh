@@ -96,6 +96,7 @@ test_needs() {
   need xdotool xdotool
   need x11-utils xprop
   need openbox openbox
+  need i3-wm i3
   need weston weston
   need imagemagick import
   need g++-aarch64-linux-gnu aarch64-linux-gnu-g++
@@ -113,7 +114,8 @@ test_needs() {
   need python3-selenium /usr/lib/python3/dist-packages/selenium/webdriver/__init__.py
   need firefox-esr /usr/bin/firefox-esr
   need webkit2gtk-driver /usr/bin/WebKitWebDriver
-  # What a Debian maintainer checks a package with; debootstrap for make test-install.
+  # What a Debian maintainer checks a package with; debootstrap for make test-install and for
+  # sway's Debian 13 root (cmake/sway-root.sh), whose tests skip without it.
   want lintian lintian
   want desktop-file-utils desktop-file-validate
   want appstream appstreamcli

@@ -83,9 +83,50 @@ constexpr uint8_t kUsageOfLinuxKey[128] = {
 };
 // clang-format on
 
+// X's keysyms (which xkbcommon keeps) of the keys that a keymap names by what they do, not by
+// where they are. F1 ... F12, the keypad's digits and the letters are runs worked out apart.
+struct KeySymbol {
+  uint32_t keysym;
+  uint32_t usage;
+};
+constexpr uint32_t kKeysymF1 = 0xFFBE, kKeysymKeypad0 = 0xFFB0, kKeysymA = 'a';
+constexpr KeySymbol kKeySymbols[] = {
+    {0xFF1B, 0x29},  // Escape
+    {0xFF0D, 0x28},  // Return
+    {0xFF08, 0x2A},  // BackSpace
+    {0xFF09, 0x2B},  // Tab
+    {0xFF51, 0x50},  // Left
+    {0xFF52, 0x52},  // Up
+    {0xFF53, 0x4F},  // Right
+    {0xFF54, 0x51},  // Down
+    {0xFF50, 0x4A},  // Home
+    {0xFF57, 0x4D},  // End
+    {0xFF55, 0x4B},  // Prior
+    {0xFF56, 0x4E},  // Next
+    {0xFF63, 0x49},  // Insert
+    {0xFFFF, 0x4C},  // Delete
+    {0xFFAB, 0x57},  // KP_Add
+    {0xFFAD, 0x56},  // KP_Subtract
+    {0xFFAA, 0x55},  // KP_Multiply
+    {0xFFAF, 0x54},  // KP_Divide
+    {0xFFAE, 0x63},  // KP_Decimal
+    {0xFF8D, 0x58},  // KP_Enter
+    {kKeysymKeypad0, 0x62},
+};
+
 }  // namespace
 
 uint32_t UsageOfLinuxKey(uint32_t code) { return code < 128 ? kUsageOfLinuxKey[code] : 0u; }
+
+uint32_t UsageOfKeysym(uint32_t keysym) {
+  if (keysym >= kKeysymF1 && keysym < kKeysymF1 + 12) return kUsageF1 + (keysym - kKeysymF1);
+  if (keysym > kKeysymKeypad0 && keysym <= kKeysymKeypad0 + 9)
+    return kUsageKeypad1 + (keysym - kKeysymKeypad0 - 1);
+  if (keysym >= kKeysymA && keysym < kKeysymA + 26) return kUsageA + (keysym - kKeysymA);
+  for (const KeySymbol& k : kKeySymbols)
+    if (k.keysym == keysym) return k.usage;
+  return 0;
+}
 
 uint32_t UsageOfKeyCode(const char* code) {
   if (code == nullptr) return 0;

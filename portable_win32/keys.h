@@ -12,6 +12,9 @@ namespace portable_win32 {
 // The usage of a Linux key code (linux/input-event-codes.h, as Wayland's keyboards send them); 0
 // for a code not known here.
 uint32_t UsageOfLinuxKey(uint32_t code);
+// The usage of a key a keymap names by what it does (Escape, F5, the keypad's +, a letter), by its
+// X keysym as xkbcommon gives it; 0 for the others, which their place or character names.
+uint32_t UsageOfKeysym(uint32_t keysym);
 // The usage of a key named by the browser's KeyboardEvent.code; 0 for a name not known here.
 uint32_t UsageOfKeyCode(const char* code);
 

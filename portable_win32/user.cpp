@@ -35,6 +35,7 @@ struct Window {
   bool erase = false;          // the update region wants its background erased first
   RECT drawn = {0, 0, 0, 0};   // the part drawn on since it was last shown on the screen
   bool onScreen = false;       // shown by the host; WS_VISIBLE may be cleared by a new style alone
+  bool sizePending = false;  // an overlapped window's first WM_SIZE, which its first showing sends
   HostWindow* host = nullptr;
   int32_t wheel = 0;  // a smooth wheel's motion short of a notch, in 120ths
   bool destroyed = false;
@@ -141,17 +142,42 @@ LRESULT Send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
   return w->procedure(w->handle, message, wParam, lParam);
 }
 
-// The client takes a new size: the window on the screen resized, a full repaint when the class
-// asks for one, and a WM_SIZE of the given kind.
-void Resize(Window* w, int32_t width, int32_t height, WPARAM kind) {
+// The client's new size, to be painted afresh whole when the class asks for that.
+void SetClientSize(Window* w, int32_t width, int32_t height) {
   width = std::clamp(width, 0, kLargestClient);
   height = std::clamp(height, 0, kLargestClient);
   const bool changed = width != Width(w->rect) || height != Height(w->rect);
   w->rect.right = w->rect.left + width;
   w->rect.bottom = w->rect.top + height;
-  if (w->host != nullptr) HostPlaceWindow(w->host, w->rect);
   if (changed && (w->windowClass->info.style & (CS_HREDRAW | CS_VREDRAW))) InvalidateAll(w, true);
-  Send(w, WM_SIZE, kind, MAKELPARAM(width, height));
+}
+
+// A WM_SIZE of the client as it is, of the kind its state says; none while an overlapped
+// window's first is still to come.
+void SendSize(Window* w) {
+  if (w->sizePending) return;
+  if (w->style & WS_MINIMIZE) {
+    Send(w, WM_SIZE, SIZE_MINIMIZED, 0);
+    return;
+  }
+  const WPARAM kind = (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+  Send(w, WM_SIZE, kind, MAKELPARAM(Width(w->rect), Height(w->rect)));
+}
+
+// The program's resizing: the window on the screen follows, and then the WM_SIZE.
+void Resize(Window* w, int32_t width, int32_t height) {
+  SetClientSize(w, width, height);
+  if (w->host != nullptr) HostPlaceWindow(w->host, w->rect);
+  SendSize(w);
+}
+
+// Windows sends an overlapped window's first WM_SIZE and WM_MOVE when it is first shown: by then
+// the desktop has placed it (a tiling one at a size of its own), which the host has told.
+void SendFirstSize(Window* w) {
+  if (!w->sizePending) return;
+  w->sizePending = false;
+  SendSize(w);
+  if (!w->destroyed) Send(w, WM_MOVE, 0, MAKELPARAM(w->rect.left, w->rect.top));
 }
 
 // The style's caption and sizing border, on the screen; a framed window is not full screen.
@@ -176,7 +202,10 @@ void SetVisible(Window* w, bool visible) {
     std::fprintf(stderr, "cannot show the window \"%s\": %s\n", w->title.c_str(), HostError());
     std::exit(1);
   }
-  if (visible) InvalidateAll(w, true);
+  if (!visible) return;
+  InvalidateAll(w, true);
+  if (w->style & WS_MINIMIZE) HostMinimize(w->host);
+  SendFirstSize(w);
 }
 
 void Maximize(Window* w) {
@@ -187,14 +216,14 @@ void Maximize(Window* w) {
   const RECT area = popup || w->host == nullptr ? ScreenBounds() : HostWorkArea(w->host);
   if (w->host != nullptr) HostSetFullScreen(w->host, popup);
   w->rect = {area.left, area.top, area.left + Width(w->rect), area.top + Height(w->rect)};
-  Resize(w, Width(area), Height(area), SIZE_MAXIMIZED);
+  Resize(w, Width(area), Height(area));
 }
 
 void Minimize(Window* w) {
   if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) w->restoredRect = w->rect;
   w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
-  if (w->host != nullptr) HostMinimize(w->host);
-  Send(w, WM_SIZE, SIZE_MINIMIZED, 0);
+  if (w->host != nullptr && w->onScreen) HostMinimize(w->host);  // else once it is shown
+  SendSize(w);
 }
 
 void Restore(Window* w) {
@@ -205,7 +234,7 @@ void Restore(Window* w) {
   if (w->host != nullptr) HostSetFullScreen(w->host, false);
   const RECT target = w->restoredRect;
   w->rect = {target.left, target.top, target.left + Width(w->rect), target.top + Height(w->rect)};
-  Resize(w, Width(target), Height(target), SIZE_RESTORED);
+  Resize(w, Width(target), Height(target));
 }
 
 // The message's point is left at 0, 0: nothing here reads it.
@@ -363,10 +392,12 @@ void HostWheel(HWND hwnd, double notches, int32_t x, int32_t y, uint32_t held) {
     Post(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(KeyState(held), delta), MAKELPARAM(x, y));
 }
 
+// What the desktop did is not asked of it again: the host has the size it tells.
 void HostResized(HWND hwnd, int32_t width, int32_t height) {
   Window* w = Find(hwnd);
   if (w == nullptr || (width == Width(w->rect) && height == Height(w->rect))) return;
-  Resize(w, width, height, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
+  SetClientSize(w, width, height);
+  SendSize(w);
 }
 
 void HostMoved(HWND hwnd, int32_t x, int32_t y) {
@@ -381,19 +412,29 @@ void HostMinimized(HWND hwnd) {
   if (w != nullptr && !(w->style & WS_MINIMIZE)) Minimize(w);
 }
 
-void HostMaximized(HWND hwnd) {
+void HostMaximized(HWND hwnd, int32_t width, int32_t height) {
   Window* w = Find(hwnd);
-  if (w == nullptr || (w->style & WS_MAXIMIZE)) return;
-  w->restoredRect = w->rect;
-  w->style |= WS_MAXIMIZE;
-  Send(w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(Width(w->rect), Height(w->rect)));
+  if (w == nullptr) return;
+  if (w->style & WS_MAXIMIZE) {
+    HostResized(hwnd, width, height);
+    return;
+  }
+  if (!(w->style & WS_MINIMIZE)) w->restoredRect = w->rect;
+  w->style = (w->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
+  SetClientSize(w, width, height);
+  SendSize(w);
 }
 
-void HostRestored(HWND hwnd) {
+void HostRestored(HWND hwnd, int32_t width, int32_t height) {
   Window* w = Find(hwnd);
-  if (w == nullptr || !(w->style & (WS_MINIMIZE | WS_MAXIMIZE))) return;
+  if (w == nullptr) return;
+  if (!(w->style & (WS_MINIMIZE | WS_MAXIMIZE))) {
+    HostResized(hwnd, width, height);
+    return;
+  }
   w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
-  Send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(Width(w->rect), Height(w->rect)));
+  SetClientSize(w, width, height);
+  SendSize(w);
 }
 
 void HostClose(HWND hwnd) {
@@ -479,8 +520,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     DestroyWindow(window->handle);
     return nullptr;
   }
-  Send(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
-  Send(window, WM_MOVE, 0, MAKELPARAM(x, y));
+  // A popup is sized at once; an overlapped window when first shown, as Windows does.
+  window->sizePending = !(style & WS_POPUP);
+  if (!window->sizePending) {
+    Send(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+    Send(window, WM_MOVE, 0, MAKELPARAM(x, y));
+  }
   if (Find(window->handle) != nullptr && (style & WS_VISIBLE)) ShowWindow(window->handle, SW_SHOW);
   return Find(window->handle) != nullptr ? window->handle : nullptr;
 }
@@ -516,21 +561,23 @@ BOOL ShowWindow(HWND hwnd, int command) {
     case SW_HIDE:
       SetVisible(w, false);
       break;
+    // The state first, then the window shown in it, as Windows does: what the desktop does as it
+    // shows the window (maximizes it in a kiosk, tiles it) is not undone.
     case SW_SHOWMAXIMIZED:
-      SetVisible(w, true);
       Maximize(w);
+      SetVisible(w, true);
       break;
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE:
-      SetVisible(w, true);
       Minimize(w);
+      SetVisible(w, true);
       break;
     case SW_SHOWNORMAL:
     case SW_RESTORE:
     case SW_SHOWDEFAULT:
-      SetVisible(w, true);
       Restore(w);
+      SetVisible(w, true);
       break;
     default:  // SW_SHOW, SW_SHOWNA, SW_SHOWNOACTIVATE: shown as it is
       SetVisible(w, true);
@@ -608,7 +655,7 @@ BOOL SetWindowPos(HWND hwnd, HWND, int x, int y, int width, int height, UINT fla
   const bool moves = !(flags & SWP_NOMOVE) && (x != w->rect.left || y != w->rect.top);
   if (moves) w->rect = {x, y, x + Width(w->rect), y + Height(w->rect)};
   if (!(flags & SWP_NOSIZE)) {
-    Resize(w, width, height, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED);
+    Resize(w, width, height);
   } else if (w->host != nullptr) {
     HostPlaceWindow(w->host, w->rect);
   }

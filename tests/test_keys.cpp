@@ -2,10 +2,12 @@
 // main keyboard's plus and minus wherever the layout puts them and the rest by their place.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "portable_win32/keys.h"
 #include "portable_win32/win32.h"
 #if defined(OSTREVANE_WAYLAND)
-#include "portable_win32/hosts/wayland_keys.h"
+#include "portable_win32/hosts/wayland/keymap.h"
 #endif
 
 namespace {
@@ -38,9 +40,19 @@ TEST(Keys, BrowserKeysAreWhereTheLayoutPutsThem) {
 }
 
 #if defined(OSTREVANE_WAYLAND)
+// A virtual keyboard's own keymap (as wtype makes one): F5 and minus at codes of its choosing,
+// the codes of Escape and 1 on a real keyboard.
+constexpr char kVirtualKeymap[] = R"(xkb_keymap {
+  xkb_keycodes "virtual" { minimum = 8; maximum = 10; <K1> = 9; <K2> = 10; };
+  xkb_types "virtual" { include "complete" };
+  xkb_compatibility "virtual" { include "complete" };
+  xkb_symbols "virtual" { key <K1> { [ F5 ] }; key <K2> { [ minus ] }; };
+};)";
+
 // On Wayland the keys come as Linux key codes, named through the compositor's keymap: US and
-// German keyboards give the keys Windows would, an accent where US has = no zoom key; a code
-// beyond those known here, none.
+// German keyboards give the keys Windows would, an accent where US has = no zoom key; French
+// letters as the layout has them; a virtual keyboard's keys by their symbols; a code beyond those
+// known here, none.
 TEST(Keys, WaylandKeysAreWhereTheLayoutPutsThem) {
   struct Case {
     const char* layout;
@@ -48,21 +60,36 @@ TEST(Keys, WaylandKeysAreWhereTheLayoutPutsThem) {
     WPARAM expected;  // 0: no key
   };
   const Case cases[] = {
-      {"us", 13, VK_OEM_PLUS}, {"us", 12, VK_OEM_MINUS},
-      {"de", 27, VK_OEM_PLUS}, {"de", 53, VK_OEM_MINUS},
-      {"de", 13, 0},           {"de", 12, 0},
-      {"de", 78, VK_ADD},      {"de", 74, VK_SUBTRACT},
-      {"us", 63, VK_F5},       {"us", 87, VK_F11},
-      {"de", 1, VK_ESCAPE},    {"us", 30, 'A'},
-      {"us", 11, '0'},         {"us", 82, VK_NUMPAD0},
-      {"us", 96, VK_RETURN},   {"us", 105, VK_LEFT},
+      {"us", 13, VK_OEM_PLUS},
+      {"us", 12, VK_OEM_MINUS},
+      {"de", 27, VK_OEM_PLUS},
+      {"de", 53, VK_OEM_MINUS},
+      {"de", 13, 0},
+      {"de", 12, 0},
+      {"de", 78, VK_ADD},
+      {"de", 74, VK_SUBTRACT},
+      {"us", 63, VK_F5},
+      {"us", 87, VK_F11},
+      {"de", 1, VK_ESCAPE},
+      {"us", 30, 'A'},
+      {"us", 11, '0'},
+      {"us", 82, VK_NUMPAD0},
+      {"us", 96, VK_RETURN},
+      {"us", 105, VK_LEFT},
+      {"fr", 16, 'A'},
+      {"virtual", 1, VK_F5},
+      {"virtual", 2, VK_OEM_MINUS},
       {"us", 200, 0},
   };
   xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
   ASSERT_NE(context, nullptr);
   for (const Case& c : cases) {
     const xkb_rule_names names = {"evdev", "pc105", c.layout, "", ""};
-    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* keymap =
+        std::string(c.layout) == "virtual"
+            ? xkb_keymap_new_from_string(context, kVirtualKeymap, XKB_KEYMAP_FORMAT_TEXT_V1,
+                                         XKB_KEYMAP_COMPILE_NO_FLAGS)
+            : xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
     ASSERT_NE(keymap, nullptr) << c.layout;
     xkb_state* state = xkb_state_new(keymap);
     const portable_win32::LayerKey named = portable_win32::LayerKeyOf(keymap, state, c.linuxKey);

@@ -3,8 +3,8 @@
 # leaves, its place on the screen and its focus; and the driving itself, the same steps for
 # each kind of viewer. `backend` says which: x (the native viewer, or the exe under Wine, on the X
 # display, with xdotool and screenshots of the X screen), wayland (the native viewer as a client
-# of weston, which runs on the X display and takes its input from it: the same xdotool and
-# screenshots) or browser (the page in headless Chromium through tests/e2e/browser_agent.py,
+# of weston or sway, which run on the X display and take their input from it: the same xdotool;
+# screenshots of the X screen, or sway's own by grim) or browser (the page in headless Chromium through tests/e2e/browser_agent.py,
 # whose screenshots are the canvas alone, so that the client lies at 0,0 of them). A script may
 # define its own fail() after sourcing this. Every wait is for a state, bounded in seconds.
 title='F11 FullScreen, F5 Redraw; Mouse: RClick PolyLine, LMove Iterations, Wheel Zoom'
@@ -68,14 +68,14 @@ wait_for_window() {
   waited_from=$(date +%s)
   while :; do
     if [ "$backend" = wayland ]; then
-      wid=$(xdotool search --class Weston 2>/dev/null | head -n 1)
+      wid=$compositor_window
       [ -n "$(window_geometry)" ] || wid=
     else
       wid=$(own_window "$1")
     fi
     [ -n "$wid" ] && return 0
-    running "$1" ||
-      fail "the viewer exited before its window appeared${3:+: $(tail -n 3 "$3" 2>&1)}"
+    running "$1" || { wait "$1"; fail "the viewer exited with code $? (139 is a segmentation fault)" \
+      "before its window appeared${3:+: $(tail -n 3 "$3" 2>&1)}"; }
     [ $(($(date +%s) - waited_from)) -lt "$2" ] || fail "no window titled '$title' within $2 s"
     sleep 0.1
   done
@@ -92,8 +92,13 @@ expect_exit_zero() {
 
 # window_geometry: "X Y WIDTH HEIGHT" of window $wid on the screen; xwininfo's, since xdotool's is
 # off by the frame for a window that a window manager has framed. On Wayland, the client's place
-# as the compositor tells it (in its logical pixels), scaled to the screen's.
+# as the compositor tells it (in its logical pixels), scaled to the screen's; in sway, to those of
+# the shots of its output.
 window_geometry() {
+  if [ "$compositor_name" = sway ]; then
+    set -- $(sway_view) && [ $# -eq 8 ] && echo "$5 $6 $7 $8"
+    return
+  fi
   if [ "$backend" = wayland ]; then
     weston-debug scene-graph 2>/dev/null | awk -v title="top-level window '$title'" \
       -v s="$compositor_scale" 'index($0, title) { found = 1 } found && /position:/ {
@@ -112,27 +117,45 @@ focus() {
     fail "cannot focus window $wid"
 }
 
-# --- A Wayland compositor: weston on the X display, through its X11 backend (which takes its seat
-# from X; the headless one has none), at OSTREVANE_E2E_SCALE (1 or 2). Its output covers the X
-# screen; a viewer started after this is its client. Clients here draw an invisible pointer (a
-# cursor theme of one blank image), which weston would otherwise put in every screenshot.
+# --- A Wayland compositor on the X display, through its X11 backend, which takes its seat from X
+# (a headless one has none): OSTREVANE_E2E_WM says which, weston (its desktop shell),
+# weston-kiosk or sway, at OSTREVANE_E2E_SCALE. A viewer started after this is its client.
+compositor_name=
 
-# compositor_start DIR: weston's run-time folder, log and cursor theme go in DIR.
+# compositor_start DIR: the compositor's run-time folder and log go in DIR.
 compositor_start() {
   compositor_scale=${OSTREVANE_E2E_SCALE:-1}
-  XDG_RUNTIME_DIR=$1/runtime XCURSOR_PATH=$1/cursors XCURSOR_THEME=blank
-  WAYLAND_DISPLAY=ostrevane-e2e
-  export XDG_RUNTIME_DIR XCURSOR_PATH XCURSOR_THEME WAYLAND_DISPLAY
-  mkdir -p -m 700 "$XDG_RUNTIME_DIR" && mkdir -p "$XCURSOR_PATH/blank/cursors" ||
-    fail "cannot make weston's folders"
+  XDG_RUNTIME_DIR=$1/runtime
+  export XDG_RUNTIME_DIR
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR" || fail "cannot make the run-time folder"
+  case ${OSTREVANE_E2E_WM:-weston} in
+    sway) sway_start "$1" ;;
+    *) weston_start "$1" ;;
+  esac
+  backend=wayland
+}
+
+# Weston's output covers the X screen. Clients here draw an invisible pointer (a cursor theme of
+# one blank image), which weston would otherwise put in every screenshot.
+weston_start() {
+  XCURSOR_PATH=$1/cursors XCURSOR_THEME=blank WAYLAND_DISPLAY=ostrevane-e2e
+  export XCURSOR_PATH XCURSOR_THEME WAYLAND_DISPLAY
+  mkdir -p "$XCURSOR_PATH/blank/cursors" || fail "cannot make weston's folders"
   /usr/bin/python3 -c 'import struct, sys
 size = 8  # pixels a side, a multiple of any scale used here
 sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
   struct.pack("<3I", 0xfffd0002, 24, 28) +
   struct.pack("<9I", 36, 0xfffd0002, 24, 1, size, size, 0, 0, 0) + bytes(4 * size * size))' \
     >"$XCURSOR_PATH/blank/cursors/left_ptr" || fail "cannot make the blank cursor"
+  # Under every name weston's shell loads: a grab whose cursor is missing ends the shell.
+  for name in bottom_left_corner bottom_right_corner bottom_side grabbing left_side right_side \
+    top_left_corner top_right_corner top_side xterm hand1 watch dnd-move dnd-copy dnd-none; do
+    ln -s left_ptr "$XCURSOR_PATH/blank/cursors/$name" || fail "cannot name the blank cursor $name"
+  done
+  shell=desktop
+  [ "${OSTREVANE_E2E_WM:-}" = weston-kiosk ] && shell=kiosk
   weston --backend=x11-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
-    --width=$((${screen_size% *} / compositor_scale)) \
+    --shell=$shell-shell.so --width=$((${screen_size% *} / compositor_scale)) \
     --height=$((${screen_size#* } / compositor_scale)) --scale="$compositor_scale" \
     >"$1/weston.log" 2>&1 &
   compositor=$!
@@ -141,14 +164,99 @@ sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
     kill -0 "$compositor" 2>/dev/null || fail "weston did not start: $(tail -n 5 "$1/weston.log")"
     sleep 0.2
   done
+  compositor_name=weston compositor_window=$(xdotool search --class Weston | head -n 1)
   # The keyboard in weston's window once and for all: weston takes a key that comes as its window
   # gains the focus for one already held, and drops it. Weston follows X's pointer by its moves
   # alone, from wherever it first saw it: both are put in one corner, where both stop.
-  xdotool windowfocus --sync "$(xdotool search --class Weston | head -n 1)" \
+  xdotool windowfocus --sync "$compositor_window" \
     mousemove $((${screen_size% *} - 1)) $((${screen_size#* } - 1)) sleep 0.3 mousemove 0 0 sleep 0.3 ||
     fail "cannot focus weston's window"
-  backend=wayland
-  echo "weston runs on $DISPLAY at scale $compositor_scale"
+  echo "weston ($shell shell) runs on $DISPLAY at scale $compositor_scale"
+}
+
+# Sway 1.10 from the Debian 13 root that cmake/sway-root.sh keeps (where none can be made the
+# test is skipped, exit 77), run there as its plain user in a mount namespace of its own, where
+# /proc, /dev, the X socket and the run-time folder are mounted into the root: they go with sway,
+# however the script ends. The root's tools run beside it (in_sway). The viewer stays on this
+# side and meets sway in DIR's run-time folder, which the root sees as /run/user/UID. Its output
+# X11-1 is an X window at 0,0 of 1200x960 device pixels (OSTREVANE_SWAY_MODE); its seat is X's
+# pointer and keyboard, or with OSTREVANE_E2E_SEAT=virtual none but the devices that wlrctl and
+# wtype make and remove. Windows tile without borders, with gaps of 40 logical pixels: whole
+# device pixels at every scale used, and a tiled window smaller than full screen.
+# OSTREVANE_SWAY_CONFIG: lines added to its configuration.
+sway_start() {
+  sway_root=$(sh "${tests_dir:-$(dirname "$0")/..}/../cmake/sway-root.sh")
+  case $? in
+    0) ;;
+    77) echo "$sway_root"; exit 77 ;;
+    *) fail "no Debian 13 root for sway" ;;
+  esac
+  sway_mode=${OSTREVANE_SWAY_MODE:-1200x960}
+  sway_ids=$(awk -F: '$1 == "sway" { print $3 ":" $4 }' "$sway_root/etc/passwd")
+  sway_run=/run/user/${sway_ids%:*}
+  chown "$sway_ids" "$XDG_RUNTIME_DIR" || fail "cannot give sway its run-time folder"
+  seat=
+  [ "${OSTREVANE_E2E_SEAT:-}" = virtual ] && seat="seat seat0 fallback false"
+  printf '%s\n' "xwayland disable" "default_border none" "default_floating_border none" \
+    "gaps inner 40" "floating_minimum_size 1 x 1" "floating_maximum_size -1 x -1" \
+    "output X11-1 mode $sway_mode position 0 0 scale $compositor_scale" "$seat" \
+    "${OSTREVANE_SWAY_CONFIG:-}" >"$XDG_RUNTIME_DIR/config"
+  root=$sway_root run=$sway_run ids=$sway_ids unshare --mount sh -c '
+    for m in proc dev dev/shm tmp/.X11-unix; do
+      mkdir -p "$root/$m" && mount --bind "/$m" "$root/$m" || exit 1
+    done
+    mkdir -p "$root$run" && mount --bind "$XDG_RUNTIME_DIR" "$root$run" &&
+      exec chroot --userspec="$ids" "$root" env -i PATH=/usr/bin:/bin HOME=/home/sway \
+        DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$run" SWAYSOCK="$run/ipc" WLR_BACKENDS=x11 \
+        WLR_RENDERER=pixman sway -c "$run/config"' >"$1/sway.log" 2>&1 &
+  compositor=$!
+  end=$(($(date +%s) + 30))
+  until WAYLAND_DISPLAY=$(ls "$XDG_RUNTIME_DIR" | grep -m 1 '^wayland-[0-9]*$') &&
+    compositor_window=$(root_windows | awk -v mode="$sway_mode+0+0" '$2 == mode { print $1 }') &&
+    [ -n "$compositor_window" ] && in_sway swaymsg -t get_outputs >/dev/null 2>&1
+  do
+    running "$compositor" || fail "sway did not start: $(tail -n 5 "$1/sway.log")"
+    [ "$(date +%s)" -lt "$end" ] || fail "sway did not show its output of $sway_mode within 30 s"
+    sleep 0.2
+  done
+  export WAYLAND_DISPLAY
+  compositor_name=sway
+  xdotool windowfocus --sync "$compositor_window" || fail "cannot focus sway's window"
+  echo "sway $(in_sway sway --version | cut -d' ' -f3) runs on $DISPLAY at scale $compositor_scale"
+}
+
+# root_windows: "ID WxH+X+Y" of each window on the X screen: sway's outputs, which have no name.
+root_windows() {
+  xwininfo -root -children | awk '$1 ~ /^0x/ { print $1, $(NF - 1) }'
+}
+
+# in_sway COMMAND...: a program of sway's root, as sway's user, beside the running sway.
+in_sway() {
+  nsenter -t "$compositor" -m chroot --userspec="$sway_ids" "$sway_root" env -i PATH=/usr/bin:/bin \
+    HOME=/home/sway XDG_RUNTIME_DIR="$sway_run" WAYLAND_DISPLAY="$WAYLAND_DISPLAY" \
+    SWAYSOCK="$sway_run/ipc" "$@"
+}
+
+# sway_view: "OUTPUT SCALE MODE_WIDTH MODE_HEIGHT X Y WIDTH HEIGHT" of the viewer's window ($pid)
+# as sway places it, in the device pixels of its output, where grim's shot of that output at its
+# scale has them.
+sway_view() {
+  tree=$(in_sway swaymsg -r -t get_tree) && outputs=$(in_sway swaymsg -r -t get_outputs) &&
+    /usr/bin/python3 -c 'import json, sys
+pid, tree, outputs = int(sys.argv[1]), json.loads(sys.argv[2]), json.loads(sys.argv[3])
+def views(node, output):
+    output = node["name"] if node["type"] == "output" else output
+    if node.get("pid") == pid:
+        yield node, output
+    for child in node["nodes"] + node["floating_nodes"]:
+        yield from views(child, output)
+for view, name in views(tree, None):
+    o = next(o for o in outputs if o["name"] == name)
+    s, r, w = o["scale"], view["rect"], view["window_rect"]
+    place = (r["x"] + w["x"] - o["rect"]["x"], r["y"] + w["y"] - o["rect"]["y"], w["width"], w["height"])
+    print(name, s, o["current_mode"]["width"], o["current_mode"]["height"],
+          *(int(v * s + 0.5) for v in place))
+    break' "$pid" "$tree" "$outputs"
 }
 
 compositor_stop() {
@@ -230,9 +338,14 @@ viewer_geometry() {
   fi
 }
 
-# shoot NAME: a screenshot as $work/NAME.ppm.
+# shoot NAME: a screenshot as $work/NAME.ppm; in sway, by grim, of the output that the viewer's
+# window is on, at that output's scale: its device pixels.
 shoot() {
-  if [ "$backend" = browser ]; then
+  if [ "$compositor_name" = sway ]; then
+    shot=$work/$1.ppm
+    set -- $(sway_view)
+    [ -n "${2:-}" ] && in_sway grim -o "$1" -s "$2" -t ppm - >"$shot" || fail "grim's shot failed"
+  elif [ "$backend" = browser ]; then
     agent shot "$work/$1.png"
     convert "$work/$1.png" -depth 8 "$work/$1.ppm" || fail "cannot convert screenshot $1"
   else
@@ -240,10 +353,21 @@ shoot() {
   fi
 }
 
-# pointer X Y: moves the pointer there, or as near as the backend goes; at_x, at_y: where.
+# pointer X Y: moves the pointer there, or as near as the backend goes; at_x, at_y: where. On a
+# seat of virtual devices, by wlrctl's relative moves (each a pointer made and removed) in sway's
+# logical pixels, from the top left corner, where a first move far beyond it put the cursor.
+cursor_at=
 pointer() {
   at_x=$1 at_y=$2
-  if [ "$backend" = browser ]; then
+  if [ "${OSTREVANE_E2E_SEAT:-}" = virtual ]; then
+    [ -n "$cursor_at" ] || { in_sway wlrctl pointer move -100000 -100000 && cursor_at="0 0"; } ||
+      fail "wlrctl cannot move the pointer"
+    set -- $(echo "$1 $2 $cursor_at $compositor_scale" |
+      awk '{ dx = ($1 - $3) / $5; dy = ($2 - $4) / $5 } dx == int(dx) && dy == int(dy) { print dx, dy }')
+    [ -n "${2:-}" ] || fail "$at_x,$at_y is no whole logical pixel at scale $compositor_scale"
+    in_sway wlrctl pointer move "$1" "$2" || fail "wlrctl pointer move $1 $2"
+    cursor_at="$at_x $at_y"
+  elif [ "$backend" = browser ]; then
     agent move "$1" "$2"
     set -- $answer
     at_x=$2 at_y=$3
@@ -283,9 +407,13 @@ drag_out() {
   xdotool mousemove "$1" "$2" mousedown 1 mousemove "$1" "$3" mousemove "$1" "$4" mouseup 1
 }
 
-# keys KEY...: X's key names (F5, F11, Escape, KP_Add, KP_Subtract, plus, minus).
+# keys KEY...: X's key names (F5, F11, Escape, KP_Add, KP_Subtract, plus, minus). On a seat of
+# virtual devices, each typed by a wtype of its own, whose keyboard has a keymap of its own and
+# lives a second before it types: time for a client to take the keyboard that the seat gains.
 keys() {
-  if [ "$backend" = browser ]; then
+  if [ "${OSTREVANE_E2E_SEAT:-}" = virtual ]; then
+    for k in "$@"; do in_sway wtype -s 1000 -k "$k" || fail "wtype -k $k"; done
+  elif [ "$backend" = browser ]; then
     for k in "$@"; do
       case $k in
         KP_Add) k=NumpadAdd ;;
@@ -328,7 +456,7 @@ full_screen() {
       seen=$full
     else
       full=$(window_geometry)
-      [ "$full" = "0 0 ${screen_size% *} ${screen_size#* }" ] && return 0
+      [ "$full" = "0 0 $(output_size)" ] && return 0
     fi
     [ "$(date +%s)" -lt "$end" ] || fail "full screen: the client is $full"
     sleep 0.2
@@ -337,10 +465,24 @@ full_screen() {
 screen_size=${OSTREVANE_XVFB_SCREEN:-1280x1024x24}
 screen_size=$(echo "${screen_size%x*}" | tr x ' ')
 
-# close_box: a click on the close box of the title bar libdecor draws on weston, at its right end.
+# output_size: "WIDTH HEIGHT" of the screen the viewer's window is on, in the shots' pixels.
+output_size() {
+  if [ "$compositor_name" = sway ]; then
+    set -- $(sway_view) && [ $# -eq 8 ] && echo "$3 $4"
+  else
+    echo "$screen_size"
+  fi
+}
+
+# close_box, maximize_box: a click on that box of the title bar libdecor draws on weston, at its
+# right end, the boxes 32 logical pixels wide.
 close_box() {
   set -- $(window_geometry)
   xdotool mousemove $(($1 + $3 - 8 * compositor_scale)) $(($2 - 6 * compositor_scale)) click 1
+}
+maximize_box() {
+  set -- $(window_geometry)
+  xdotool mousemove $(($1 + $3 - 48 * compositor_scale)) $(($2 - 6 * compositor_scale)) click 1
 }
 
 # viewer_end [close]: Esc (or the close box), and the viewer must end with exit code 0, its

@@ -63,13 +63,12 @@ uint64_t HostNow() {
 RECT HostScreen() { return g_host->screen(); }
 RECT HostWorkArea(HostWindow* window) { return g_host->workArea(window); }
 
-// The desktop's default for an overlapped window: three quarters of the screen, in whole logical
-// pixels.
+// The desktop's default for an overlapped window: three quarters of the screen. A host that
+// sizes windows in logical pixels makes it the nearest size that comes out whole.
 RECT HostDefaultPlace() {
   const RECT screen = g_host->screen();
-  const int32_t scale = g_host->screenScale();
-  return {screen.left, screen.top, screen.left + Width(screen) * 3 / 4 / scale * scale,
-          screen.top + Height(screen) * 3 / 4 / scale * scale};
+  return {screen.left, screen.top, screen.left + Width(screen) * 3 / 4,
+          screen.top + Height(screen) * 3 / 4};
 }
 
 HostWindow* HostCreateWindow(HWND owner, const char* title, RECT place, bool framed,

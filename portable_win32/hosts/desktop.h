@@ -1,5 +1,5 @@
 // A desktop runs the layer over one of two hosts, chosen when the display starts: our own on a
-// Wayland compositor (wayland.cpp), SDL2 everywhere else (sdl.cpp, X11 above all). Each fills
+// Wayland compositor (wayland/), SDL2 everywhere else (sdl.cpp, X11 above all). Each fills
 // this table; desktop.cpp chooses one, hands it the layer's calls of host.h, and does for both
 // what they share: a new window's default place, and the wait before a display has started.
 #pragma once
@@ -16,8 +16,6 @@ struct DesktopHost {
   const char* (*error)();
   RECT (*screen)();
   RECT (*workArea)(HostWindow* window);
-  // Device pixels a logical pixel on the screen: a new window is a whole number of logical pixels.
-  int32_t (*screenScale)();
   HostWindow* (*createWindow)(HWND owner, const char* title, RECT place, bool framed,
                               bool resizable);
   void (*destroyWindow)(HostWindow* window);

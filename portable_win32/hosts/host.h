@@ -1,6 +1,6 @@
 // What the window half of the layer (user.cpp) needs of the system it runs on, and what that
 // system tells it. A host is one file of this folder behind this header: web.cpp in a browser
-// page; on desktops wayland.cpp or sdl.cpp, whichever suits the display (desktop.cpp). The
+// page; on desktops wayland/ or sdl.cpp, whichever suits the display (desktop.cpp). The
 // windows, the message queue and its order, the update regions, timers and paint contexts are the
 // layer's own, written once; a host only shows pixels, places windows and turns its input into the
 // calls at the end of this file.
@@ -72,13 +72,15 @@ void HostMouseButton(HWND window, uint32_t button, bool down, int32_t x, int32_t
 // Notches of a wheel turned away from the user (negative: towards), fractions of one included;
 // (x, y) is the pointer on the screen.
 void HostWheel(HWND window, double notches, int32_t x, int32_t y, uint32_t held);
-// The desktop gave the client a new size or place, or minimized, maximized or restored it, or
-// the user asked to close it.
+// The desktop gave the client a new size or place, or minimized it, or maximized or restored it
+// at the size given (each one WM_SIZE, sent once the host's pixels have that size), or the user
+// asked to close it. What a host tells while a window is being shown for the first time only
+// sets what the window's first WM_SIZE carries.
 void HostResized(HWND window, int32_t width, int32_t height);
 void HostMoved(HWND window, int32_t x, int32_t y);
 void HostMinimized(HWND window);
-void HostMaximized(HWND window);
-void HostRestored(HWND window);
+void HostMaximized(HWND window, int32_t width, int32_t height);
+void HostRestored(HWND window, int32_t width, int32_t height);
 void HostClose(HWND window);
 // The client's pixels were lost (the canvas made anew, the page shown again): the window paints
 // all of it afresh.

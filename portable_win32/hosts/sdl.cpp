@@ -27,10 +27,12 @@ struct SdlWindow : HostWindow {
   int placements = 0;                    // moves still to undo that missed where it was placed
   std::vector<uint32_t> pixels;  // drawn here where the surface is not 32-bit RGB, converted
   unsigned long x11Window = 0;   // on X11
+  void* x11Display = nullptr;
   bool pointerOut = false;       // the X server last put the pointer outside the client
 };
 
 std::vector<std::unique_ptr<SdlWindow>> g_windows;
+bool g_openGlSurfaces = false;  // window surfaces are OpenGL textures (ChooseSurfaces)
 
 SdlWindow* Of(HostWindow* window) { return static_cast<SdlWindow*>(window); }
 
@@ -182,11 +184,16 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
       HostMinimized(w->owner);
       return;
     case SDL_WINDOWEVENT_MAXIMIZED:
-      HostMaximized(w->owner);
+    case SDL_WINDOWEVENT_RESTORED: {
+      int width = 0, height = 0;
+      SDL_GetWindowSize(w->sdl, &width, &height);
+      if (event.event == SDL_WINDOWEVENT_MAXIMIZED) {
+        HostMaximized(w->owner, width, height);
+      } else {
+        HostRestored(w->owner, width, height);
+      }
       return;
-    case SDL_WINDOWEVENT_RESTORED:
-      HostRestored(w->owner);
-      return;
+    }
     case SDL_WINDOWEVENT_EXPOSED:
       PresentAll(w);  // SDL keeps the surface's pixels: no repaint needed
       return;
@@ -268,6 +275,7 @@ void ChooseSurfaces() {
   const bool known =
       SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.format != SDL_PIXELFORMAT_UNKNOWN;
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, known ? "0" : "1");
+  g_openGlSurfaces = SDL_GetHintBoolean(SDL_HINT_FRAMEBUFFER_ACCELERATION, SDL_FALSE) == SDL_TRUE;
 }
 
 bool Start() {
@@ -302,10 +310,11 @@ RECT WorkArea(HostWindow* window) {
 }
 
 // SDL's windows are in the screen's pixels.
-int32_t ScreenScale() { return 1; }
-
 HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool resizable) {
   Uint32 flags = SDL_WINDOW_HIDDEN;
+  // Made for OpenGL at once where its surface will be a texture: SDL would otherwise make the
+  // window again, a second X window, as its surface is first asked for.
+  if (g_openGlSurfaces) flags |= SDL_WINDOW_OPENGL;
   if (resizable) flags |= SDL_WINDOW_RESIZABLE;
   if (!framed) flags |= SDL_WINDOW_BORDERLESS;
   SDL_Window* sdl = SDL_CreateWindow(title, place.left, place.top, std::max(1, Width(place)),
@@ -320,8 +329,10 @@ HostWindow* Create(HWND owner, const char* title, RECT place, bool framed, bool 
 #if defined(SDL_VIDEO_DRIVER_X11)
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11)
+  if (SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
     w->x11Window = info.info.x11.window;
+    w->x11Display = info.info.x11.display;
+  }
 #endif
   return w;
 }
@@ -332,6 +343,8 @@ void Destroy(HostWindow* window) {
                                [&](const auto& w) { return w.get() == window; }));
 }
 
+void Pump();
+
 // A window is shown only where it has pixels to show: SDL has no surface for some displays (a
 // Wayland compositor's, without OpenGL; an X visual without it).
 bool SetShown(HostWindow* window, bool shown) {
@@ -341,6 +354,9 @@ bool SetShown(HostWindow* window, bool shown) {
     return true;
   }
   SDL_ShowWindow(w->sdl);
+  // A window manager that sizes windows itself (a tiling one) has done so as it mapped this one:
+  // the layer hears of that size before the window's first WM_SIZE.
+  Pump();
   if (SDL_GetWindowSurface(w->sdl) != nullptr) return true;
   const std::string why = SDL_GetError();
   SDL_SetError("SDL gives the window no surface on this display (%s)", why.c_str());
@@ -382,9 +398,29 @@ void SetFrame(HostWindow* window, bool framed, bool resizable) {
   SDL_SetWindowResizable(w->sdl, resizable ? SDL_TRUE : SDL_FALSE);
 }
 
-// Full screen is a window without a frame the size of the display, which works with or without a
-// window manager: the layer's placing makes it.
-void SetFullScreen(HostWindow*, bool) {}
+// Full screen is a window without a frame the size of the display, which the layer's placing
+// makes where no window manager runs. A window manager is asked for its full-screen state too
+// (_NET_WM_STATE_FULLSCREEN): a tiling one ignores a managed window's own placing.
+void SetFullScreen(HostWindow* window, bool on) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  SdlWindow* w = Of(window);
+  if (w->x11Display == nullptr) return;
+  Display* display = static_cast<Display*>(w->x11Display);
+  XEvent e = {};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w->x11Window;
+  e.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = on ? 1 : 0;  // add, remove
+  e.xclient.data.l[1] = static_cast<long>(XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False));
+  e.xclient.data.l[3] = 1;  // asked by the application
+  XSendEvent(display, DefaultRootWindow(display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XFlush(display);
+#else
+  (void)window, (void)on;
+#endif
+}
 
 void MinimizeWindow(HostWindow* window) { SDL_MinimizeWindow(Of(window)->sdl); }
 
@@ -431,7 +467,6 @@ DesktopHost SdlHost() {
   host.error = Error;
   host.screen = Screen;
   host.workArea = WorkArea;
-  host.screenScale = ScreenScale;
   host.createWindow = Create;
   host.destroyWindow = Destroy;
   host.showWindow = SetShown;

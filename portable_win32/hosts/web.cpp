@@ -136,8 +136,7 @@ void OnFullScreen(HostWindow* w, int32_t state) {
   // Left by the browser itself (its own Esc, which the page is not sent): as a desktop that
   // restores a window, and then gives it the page's size.
   w->fullScreen = false;
-  HostRestored(w->owner);
-  HostResized(w->owner, w->width, w->height);
+  HostRestored(w->owner, w->width, w->height);
 }
 
 void OnPageEvent(const PageEvent& e) {

@@ -6,8 +6,11 @@
 # Environment: DISPLAY (an X server of 1280x1024x24, such as cmake/with-xvfb.sh starts), for an X
 # program. For the Windows exe, OSTREVANE_WINE_RUN (cmake/wine-run.sh) and WINEPREFIX run it and
 # its checker under Wine; without them both are native programs, and the window is also resized
-# by X. With OSTREVANE_E2E_WM=openbox the test runs under that window manager; with weston, the
-# viewer is a client of that Wayland compositor (at OSTREVANE_E2E_SCALE). For the site,
+# by X. With OSTREVANE_E2E_WM=openbox or i3 the test runs under that window manager (i3 tiles
+# it); with weston (its desktop shell), weston-kiosk or sway, the viewer is a client of that
+# Wayland compositor (at OSTREVANE_E2E_SCALE). In sway, OSTREVANE_E2E_OUTPUTS=2 adds an output at
+# scale 1 and moves the window there, OSTREVANE_E2E_STORM=1 sends a storm of configures, and
+# OSTREVANE_E2E_SEAT=virtual drives the viewer with devices that come and go. For the site,
 # OSTREVANE_E2E_BROWSER_OPTIONS are the browser agent's options (--scale 2, say).
 # OSTREVANE_E2E_KEEP=1 keeps the screenshots; with OSTREVANE_SAVE_SHOTS=1 the start view and the
 # detailed orbit are saved as PNG files in OSTREVANE_DOCS_DIR.
@@ -54,6 +57,10 @@ expect() {
   shift 2
   end=$(($(date +%s) + limit))
   while :; do
+    ended
+    # A virtual pointer lives too short a time for a client to take it every time; a sound one
+    # takes one of these, and learns where the pointer is on entering.
+    [ -z "$cursor_at" ] || in_sway wlrctl pointer move 0 0 || fail "wlrctl pointer move 0 0"
     shoot "$name"
     if check "$@"; then
       say
@@ -84,7 +91,17 @@ must_not() {
   sed 's/^FAIL /(as it should, no longer holds) /; s/^/  /' "$work/out"
 }
 
-geometry() { win=$(viewer_geometry) && [ -n "$win" ] || fail "no geometry for the viewer's window"; }
+# ended: fails when the viewer has ended, with its exit code (139: a segmentation fault) and last
+# words.
+ended() {
+  [ "$backend" = browser ] || running "$pid" && return 0
+  wait "$pid"
+  fail "the viewer ended with code $?: $(tail -n 3 "$work/viewer.log")"
+}
+
+geometry() {
+  win=$(viewer_geometry) && [ -n "$win" ] || { ended; fail "no geometry for the viewer's window"; }
+}
 
 # reach "X Y WIDTH HEIGHT" WHAT: waits up to 10 s for the window to take that geometry.
 reach() {
@@ -113,7 +130,18 @@ if [ "${OSTREVANE_E2E_WM:-}" = openbox ]; then
     sleep 0.2
   done
   echo "openbox runs on $DISPLAY"
-elif [ "${OSTREVANE_E2E_WM:-}" = weston ]; then
+elif [ "${OSTREVANE_E2E_WM:-}" = i3 ]; then
+  # Tiled without borders, with gaps, so that full screen differs from the tile.
+  printf '%s\n' "# i3 config file (v4)" "default_border none" "default_floating_border none" "gaps inner 40" \
+    >"$work/i3.config"
+  i3 -c "$work/i3.config" >"$work/i3.log" 2>&1 &
+  wm=$!
+  until xprop -root I3_SOCKET_PATH 2>/dev/null | grep -q '='; do
+    kill -0 "$wm" 2>/dev/null || fail "i3 did not start: $(cat "$work/i3.log")"
+    sleep 0.2
+  done
+  echo "i3 runs on $DISPLAY"
+elif [ -n "${OSTREVANE_E2E_WM:-}" ]; then
   compositor_start "$work"
 fi
 
@@ -128,7 +156,7 @@ park() {
   pointer $park_x $park_y || fail "cannot move the pointer"
   park_x=$at_x park_y=$at_y
   [ -z "$wine" ] || must park $park_x $park_y
-  [ "$backend" = browser ] && return
+  [ "$backend" = browser ] || [ "${OSTREVANE_E2E_SEAT:-}" = virtual ] && return
   eval "$(xdotool getmouselocation --shell)"
   [ "$X $Y" = "$park_x $park_y" ] || fail "the X pointer is at $X,$Y, not at $park_x,$park_y"
 }
@@ -139,9 +167,20 @@ viewer_start "$viewer"
 # time openbox runs on a machine, seconds later). The browser agent waits for its page itself.
 if [ -n "$wm" ] && [ "$backend" = x ]; then
   framed() { xprop -id "$wid" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; }
+  # i3 has its window where its tree says.
+  [ "$OSTREVANE_E2E_WM" = i3 ] && framed() {
+    [ "$(window_geometry)" = "$(i3-msg -t get_tree | /usr/bin/python3 -c 'import json, sys
+def rects(node):
+    if node.get("window") == int(sys.argv[1], 0):
+        r, w = node["rect"], node["window_rect"]
+        print(r["x"] + w["x"], r["y"] + w["y"], w["width"], w["height"])
+    for child in node["nodes"] + node["floating_nodes"]:
+        rects(child)
+rects(json.load(sys.stdin))' "$wid")" ]
+  }
   end=$(($(date +%s) + 30))
   until framed; do
-    [ "$(date +%s)" -lt "$end" ] || fail "openbox did not frame the window within 30 s"
+    [ "$(date +%s)" -lt "$end" ] || fail "$OSTREVANE_E2E_WM did not frame the window within 30 s"
     sleep 0.2
   done
 fi
@@ -177,6 +216,41 @@ seed_x=$((park_x - cx)) seed_y=$((park_y - cy))
 expect start 10 orbit start.ppm $client 1.0 $seed_x $seed_y 200 0
 must fractal start.ppm $client 1.0
 save_shot start start-view.png
+
+# Step 2d, with devices that come and go alone: each move is a pointer of its own and each key a
+# keyboard of its own, with its own keymap. The orbit must follow every move, and the keys must
+# be read by the symbols of the keymap that came with them.
+if [ "${OSTREVANE_E2E_SEAT:-}" = virtual ]; then
+  for place in "$((cw / 4)) $((ch / 3))" "$((cw * 3 / 4)) $((ch / 5))" "$((cw / 3)) $((ch / 4))"; do
+    set -- $place
+    echo "step 2d: a pointer of its own moves to ($1,$2)"
+    pointer $((cx + $1)) $((cy + $2))
+    expect virtualmoved 10 orbit virtualmoved.ppm $client 1.0 $1 $2 200 0
+  done
+  echo "step 2d: a keyboard of its own for each of minus, F5, plus, F5"
+  keys minus
+  expect virtualminus 10 rings virtualminus.ppm $client 1.06
+  keys F5
+  expect virtualredraw 15 fractal virtualredraw.ppm $client 1.06
+  keys plus
+  expect virtualplus 10 rings virtualplus.ppm $client 1.0
+  keys F5
+  expect virtualredrawback 15 fractal virtualredrawback.ppm $client 1.0
+  echo "step 2d: F11 and back, each from a keyboard of its own"
+  keys F11
+  full_screen 10
+  keys F11
+  reach "$win0" "after full screen"
+  set -- $((cw / 2)) $((ch / 5))
+  echo "step 2d: the pointer again, after the keyboards: to ($1,$2)"
+  pointer $((cx + $1)) $((cy + $2))
+  expect virtuallast 10 orbit virtuallast.ppm $client 1.0 $1 $2 200 0
+  echo "step 7: Esc from a keyboard of its own"
+  viewer_end
+  echo "  exited with code 0"
+  echo "PASS"
+  exit 0
+fi
 
 # Step 3: moving the pointer without a button moves the orbit and nothing else.
 echo "step 3: pointer moves the orbit"
@@ -248,9 +322,12 @@ save_shot longer orbit-detailed.png
 
 # Step 5b: a drag that leaves the client sets the length of its last row inside, as on Windows
 # without capture: from row 50 to row 40 and on out of the window, above it where there is room.
-if [ "$backend" != browser ]; then
-  out_y=$((cy - 20))
-  [ "$out_y" -ge 0 ] || out_y=$((cy + ch + 20))
+out_y=$((cy - 20))
+[ "$out_y" -ge 0 ] || out_y=$((cy + ch + 20))
+set -- $(output_size)
+if [ "$backend" != browser ] && [ "$out_y" -ge "$2" ]; then
+  echo "step 5b: no room above or below the client for a drag out of it"
+elif [ "$backend" != browser ]; then
   echo "step 5b: a drag from row 50 to row 40 and out to screen row $out_y"
   drag_out $((cx + seed_x)) $((cy + 50)) $((cy + 40)) $out_y
   pointer $((cx + seed_x)) $((cy + seed_y))
@@ -321,10 +398,128 @@ if [ "$backend" = browser ]; then
   echo "  F11 twice: full screen and back"
 fi
 
+# sized WHAT: the client after a change of size that WHAT made: located on the screen, then F5
+# renders the picture for it, pixel for pixel; `sized` is its place.
+sized() {
+  expect "$1" 10 locate "$1.ppm" $win
+  set -- "$1" $(grep '^CLIENT' "$work/out")
+  sized="$3 $4 $5 $6"
+  keys F5
+  expect "$1redraw" 15 fractal "$1redraw.ppm" $sized 1.0
+  must rings "$1redraw.ppm" $sized 1.0
+}
+
+# changed FROM WHAT: waits up to 10 s for the window to leave geometry FROM, and for the one it
+# takes to hold for a second.
+changed() {
+  end=$(($(date +%s) + 10))
+  held=0 last=
+  while geometry; do
+    if [ "$win" = "$1" ]; then
+      held=0
+    elif [ "$win" = "${last:-}" ]; then
+      held=$((held + 1))
+      [ "$held" -lt 5 ] || return 0
+    fi
+    last=$win
+    [ "$(date +%s)" -lt "$end" ] || fail "$2: the window is $win"
+    sleep 0.2
+  done
+}
+
+# Step 6w: on weston's desktop, the window's edge dragged, then maximized and restored by the box
+# of its title bar, and by a double click on the title bar: each new size is exact after F5, and
+# restored gives the old size back.
+if [ "${OSTREVANE_E2E_WM:-}" = weston ]; then
+  s=$compositor_scale
+  set -- $win0
+  corner_x=$(($1 + $3 + 3 * s)) corner_y=$(($2 + $4 + 3 * s))
+  echo "step 6w: the window's bottom right corner dragged in by (100,60), on the screen at any scale"
+  # Weston resizes from the button's place once the client has asked it to, after the press: the
+  # pointer is nudged until the window follows, then taken there and let go.
+  xdotool mousemove $corner_x $corner_y mousedown 1
+  end=$(($(date +%s) + 10))
+  nudge=0
+  until [ "$(window_geometry)" != "$win0" ]; do
+    [ "$(date +%s)" -lt "$end" ] || { xdotool mouseup 1; fail "the window's corner does not follow"; }
+    nudge=$((2 - nudge))
+    xdotool mousemove $((corner_x + nudge)) $((corner_y + nudge))
+    sleep 0.2
+  done
+  xdotool mousemove $((corner_x - 100)) $((corner_y - 60))
+  reach "$1 $2 $(($3 - 100)) $(($4 - 60))" "the edge dragged in by (100,60)"
+  xdotool mouseup 1
+  sized dragged
+  win_dragged=$win
+  echo "step 6w: maximized by the title bar's box"
+  maximize_box
+  changed "$win_dragged" "maximized"
+  sized maximized
+  echo "step 6w: restored by the same box"
+  maximize_box
+  reach "$win_dragged" "restored by the title bar's box"
+  sized boxrestored
+  echo "step 6w: a double click on the title bar, twice"
+  set -- $win
+  xdotool mousemove $(($1 + $3 / 2)) $(($2 - 6 * s)) click --repeat 2 --delay 100 1
+  changed "$win_dragged" "maximized by a double click"
+  sized doubleclicked
+  set -- $win
+  xdotool mousemove $(($1 + $3 / 2)) $(($2 - 6 * s)) click --repeat 2 --delay 100 1
+  reach "$win_dragged" "restored by a double click"
+  sized undoubleclicked
+fi
+
+# Step 6o: in sway, a second output at scale 1 beside the first (its X window put beside the
+# first's), the window moved there: its client in that output's device pixels at once.
+if [ "${OSTREVANE_E2E_OUTPUTS:-1}" = 2 ]; then
+  echo "step 6o: a second output at scale 1, the window moved there"
+  in_sway swaymsg create_output >/dev/null || fail "sway cannot make a second output"
+  end=$(($(date +%s) + 10))
+  until second=$(root_windows | awk -v first="$compositor_window" '$1 != first { print $1 }') &&
+    [ -n "$second" ]; do
+    [ "$(date +%s)" -lt "$end" ] || fail "no X window for the second output within 10 s"
+    sleep 0.2
+  done
+  xdotool windowmove "$second" 1200 0 || fail "cannot place the second output's window"
+  in_sway swaymsg "output X11-2 scale 1 position $(awk "BEGIN { print 1200 / $compositor_scale }") 0" \
+    >/dev/null && in_sway swaymsg "[pid=$pid] move container to output X11-2; [pid=$pid] focus" \
+    >/dev/null || fail "cannot move the window to the second output"
+  end=$(($(date +%s) + 10))
+  until set -- $(sway_view) && [ "$1 $2" = "X11-2 1.0" ]; do
+    [ "$(date +%s)" -lt "$end" ] || fail "the window is not on X11-2 at scale 1 within 10 s: $*"
+    sleep 0.2
+  done
+  geometry
+  echo "  on $1, window $win"
+  sized secondoutput
+fi
+
+# Step 6s: in sway, a storm of configures, faster than frames: floating and tiled, one pixel,
+# larger than the screen, full screen and back, the output's scale changed (to 100 and to a
+# quarter too) and changed back. Then
+# the tile again, and F5 exact there.
+if [ -n "${OSTREVANE_E2E_STORM:-}" ]; then
+  echo "step 6s: a storm of configures"
+  v="[pid=$pid]"
+  for round in 1 2 3 4 5; do
+    in_sway swaymsg "$v floating enable; $v resize set 1 1; $v resize set 5000 4000; \
+      $v fullscreen toggle; output X11-1 scale 2; $v resize set 1 1; $v fullscreen toggle; \
+      output X11-1 scale 1.25; $v resize set 333 777; $v floating disable; $v fullscreen toggle; \
+      output X11-1 scale 100; output X11-1 scale 0.25; \
+      output X11-1 scale $compositor_scale; $v fullscreen toggle; $v floating enable; \
+      $v resize set 1 5000; $v floating disable" >"$work/storm.out" ||
+      fail "sway refused the storm: $(cat "$work/storm.out")"
+  done
+  reach "$win0" "the tile again after the storm"
+  sized afterstorm
+fi
+
 # Step 6b: sizes given by the desktop (X, or the browser's window), odd ones too, keep the picture
 # until F5 renders it for the new client. A window Wine draws the frame of itself does not follow
-# X's sizes, and a Wayland compositor sizes its windows only as its user drags their edges.
-if [ -z "$wine" ] && [ "$backend" != wayland ]; then
+# X's sizes, nor a window that i3 tiles, and a Wayland compositor sizes its windows only as its
+# user drags their edges.
+if [ -z "$wine" ] && [ "$backend" != wayland ] && [ "${OSTREVANE_E2E_WM:-}" != i3 ]; then
   for size in "801 601" "1001 499"; do
     set -- $size
     echo "step 6b: resized to $1 x $2 by the desktop"
@@ -349,7 +544,7 @@ if [ "$backend" = browser ]; then
   [ "$answer" = "0 0 " ] || [ "$answer" = "0 0" ] || fail "the page had failed requests or errors"
 fi
 # Under weston at twice the scale, the window's close box instead.
-if [ "$backend" = wayland ] && [ "$compositor_scale" = 2 ]; then
+if [ "$compositor_name" = weston ] && [ "$compositor_scale" = 2 ]; then
   echo "step 7: the close box instead"
   viewer_end close
 else
