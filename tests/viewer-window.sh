@@ -159,9 +159,11 @@ sys.stdout.buffer.write(b"Xcur" + struct.pack("<3I", 16, 0x10000, 1) +
     --height=$((${screen_size#* } / compositor_scale)) --scale="$compositor_scale" \
     >"$1/weston.log" 2>&1 &
   compositor=$!
+  end=$(($(date +%s) + 30))
   until [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && xdotool search --class Weston >/dev/null 2>&1
   do
-    kill -0 "$compositor" 2>/dev/null || fail "weston did not start: $(tail -n 5 "$1/weston.log")"
+    running "$compositor" || fail "weston did not start: $(tail -n 5 "$1/weston.log")"
+    [ "$(date +%s)" -lt "$end" ] || fail "weston did not show its window within 30 s"
     sleep 0.2
   done
   compositor_name=weston compositor_window=$(xdotool search --class Weston | head -n 1)

@@ -58,11 +58,11 @@ for pair in "Package ostrevane" "Version $debversion" "Architecture $arch" "Sect
   set -- $pair
   [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is not $2"
 done
-# Runtime libraries alone: SDL2, Wayland's client libraries, xkbcommon and libdecor, the C and
+# Runtime libraries alone: SDL2, Wayland's client libraries, xkbcommon, libdecor and Xlib, the C and
 # C++ libraries and GCC's support library.
 depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | LC_ALL=C sort |
   tr '\n' ' ')
-[ "$depends" = "libc6 libdecor-0-0 libgcc-s1 libsdl2-2.0-0 libstdc++6 libwayland-client0 libwayland-cursor0 libxkbcommon0 " ] ||
+[ "$depends" = "libc6 libdecor-0-0 libgcc-s1 libsdl2-2.0-0 libstdc++6 libwayland-client0 libwayland-cursor0 libx11-6 libxkbcommon0 " ] ||
   fail "Depends on $depends"
 
 root=$work/root

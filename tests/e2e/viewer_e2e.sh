@@ -120,27 +120,30 @@ save_shot() {
   echo "  saved $OSTREVANE_DOCS_DIR/$2"
 }
 
-if [ "${OSTREVANE_E2E_WM:-}" = openbox ]; then
-  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+# wm_start NAME PROPERTY COMMAND...: a window manager on the display, ready once it has set that
+# property of the root window (openbox's theme, loaded late on a fresh machine's first font
+# cache: a window mapped before it may never be framed).
+wm_start() {
+  name=$1 property=$2
+  shift 2
+  "$@" >"$work/$name.log" 2>&1 &
   wm=$!
-  # Ready once its theme is loaded: a window mapped before may never be framed (seen on a fresh
-  # machine, whose first font cache makes that moment late).
-  until xprop -root _OB_THEME 2>/dev/null | grep -q '='; do
-    kill -0 "$wm" 2>/dev/null || fail "openbox did not start: $(cat "$work/openbox.log")"
+  end=$(($(date +%s) + 30))
+  until xprop -root "$property" 2>/dev/null | grep -q '='; do
+    running "$wm" || fail "$name did not start: $(cat "$work/$name.log")"
+    [ "$(date +%s)" -lt "$end" ] || fail "$name did not start within 30 s"
     sleep 0.2
   done
-  echo "openbox runs on $DISPLAY"
+  echo "$name runs on $DISPLAY"
+}
+
+if [ "${OSTREVANE_E2E_WM:-}" = openbox ]; then
+  wm_start openbox _OB_THEME openbox --sm-disable
 elif [ "${OSTREVANE_E2E_WM:-}" = i3 ]; then
   # Tiled without borders, with gaps, so that full screen differs from the tile.
-  printf '%s\n' "# i3 config file (v4)" "default_border none" "default_floating_border none" "gaps inner 40" \
-    >"$work/i3.config"
-  i3 -c "$work/i3.config" >"$work/i3.log" 2>&1 &
-  wm=$!
-  until xprop -root I3_SOCKET_PATH 2>/dev/null | grep -q '='; do
-    kill -0 "$wm" 2>/dev/null || fail "i3 did not start: $(cat "$work/i3.log")"
-    sleep 0.2
-  done
-  echo "i3 runs on $DISPLAY"
+  printf '%s\n' "# i3 config file (v4)" "default_border none" "default_floating_border none" \
+    "gaps inner 40" >"$work/i3.config"
+  wm_start i3 I3_SOCKET_PATH i3 -c "$work/i3.config"
 elif [ -n "${OSTREVANE_E2E_WM:-}" ]; then
   compositor_start "$work"
 fi
