@@ -530,12 +530,7 @@ if [ -z "$wine" ] && [ "$backend" != wayland ] && [ "${OSTREVANE_E2E_WM:-}" != i
     geometry
     set -- $win
     reach "$1 $2 $sized_w $sized_h" "resize to $sized_w x $sized_h"
-    expect resized 10 locate resized.ppm $win
-    set -- $(grep '^CLIENT' "$work/out")
-    sized="$2 $3 $4 $5"
-    keys F5
-    expect resizedredraw 15 fractal resizedredraw.ppm $sized 1.0
-    must rings resizedredraw.ppm $sized 1.0
+    sized resized
   done
 fi
 

@@ -1,15 +1,15 @@
 #!/bin/sh
-# old_browsers.sh [DIR]: the page's end-to-end tests (ctest -R e2e.web) with the oldest browsers a
+# old-browsers.sh [DIR]: the page's end-to-end tests (ctest -R e2e.web) with the oldest browsers a
 # Debian 12 machine may have: those of its release archive, without the security updates. In a
 # chroot that debootstrap makes in DIR/root (by default /root/.cache/ostrevane-oldbrowsers) and
 # that is kept for the next run. The tests, build/native and build/web are this tree's, built
 # beforehand. Needs root and the network (OSTREVANE_MIRROR); not part of make test.
 set -eu
-tree=$(cd "$(dirname "$0")/../.." && pwd)
+tree=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-/root/.cache/ostrevane-oldbrowsers}
 root=$dir/root
 [ -x "$tree/build/native/ostrevane" ] && [ -d "$tree/build/web/site" ] ||
-  { echo "old_browsers: build the native and web presets first"; exit 1; }
+  { echo "old-browsers: build the native and web presets first"; exit 1; }
 mkdir -p "$dir"
 if [ ! -e "$root/etc/debian_version" ]; then
   echo "debootstrap --variant=minbase bookworm $root"
