@@ -81,13 +81,14 @@ wait_for_window() {
   done
 }
 
-# expect_exit_zero PID SECONDS: the viewer ends within SECONDS (of an Esc), with exit code 0, and
-# its window leaves the display.
+# expect_exit_zero PID SECONDS [LOG]: the viewer ends within SECONDS (of an Esc), with exit code
+# 0, and its window leaves the display; else the failure says what it wrote to LOG last.
 expect_exit_zero() {
   gone "$1" "$2" || fail "the viewer still runs, or its window is still there, $2 s after Esc"
   wait "$1"
   exit_code=$?
-  [ $exit_code -eq 0 ] || fail "the viewer exited with code $exit_code after Esc"
+  [ $exit_code -eq 0 ] ||
+    fail "the viewer exited with code $exit_code after Esc${3:+: $(tail -n 20 "$3" 2>&1)}"
 }
 
 # window_geometry: "X Y WIDTH HEIGHT" of window $wid on the screen; xwininfo's, since xdotool's is
@@ -495,7 +496,7 @@ viewer_end() {
     agent exitcode
     [ "$answer" = 0 ] || fail "the page says the program ended with code $answer, not 0"
   else
-    expect_exit_zero "$pid" 10
+    expect_exit_zero "$pid" 10 "$work/viewer.log"
   fi
   pid=
 }
