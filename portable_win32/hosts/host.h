@@ -75,7 +75,8 @@ void HostWheel(HWND window, double notches, int32_t x, int32_t y, uint32_t held)
 // The desktop gave the client a new size or place, or minimized it, or maximized or restored it
 // at the size given (each one WM_SIZE, sent once the host's pixels have that size), or the user
 // asked to close it. What a host tells while a window is being shown for the first time only
-// sets what the window's first WM_SIZE carries.
+// sets what the window's first WM_SIZE carries. A size told is not placed back through
+// HostPlaceWindow: the host's own record of the client follows what it tells.
 void HostResized(HWND window, int32_t width, int32_t height);
 void HostMoved(HWND window, int32_t x, int32_t y);
 void HostMinimized(HWND window);

@@ -28,7 +28,7 @@ struct SdlWindow : HostWindow {
   std::vector<uint32_t> pixels;  // drawn here where the surface is not 32-bit RGB, converted
   unsigned long x11Window = 0;   // on X11
   void* x11Display = nullptr;
-  bool pointerOut = false;       // the X server last put the pointer outside the client
+  bool pointerOut = false;  // the X server last put the pointer outside the client
 };
 
 std::vector<std::unique_ptr<SdlWindow>> g_windows;
@@ -143,6 +143,12 @@ void OnMouseWheel(const SDL_MouseWheelEvent& wheel) {
             Held(SDL_GetMouseState(nullptr, nullptr)));
 }
 
+// The size the desktop gave, which the layer hears of and does not ask again.
+void TakeSize(SdlWindow* w, int width, int height) {
+  w->place.right = w->place.left + width;
+  w->place.bottom = w->place.top + height;
+}
+
 // A size the layer asked for arrives as an event too: that one is not news.
 void OnSizeChanged(SdlWindow* w, int width, int height) {
   auto& asked = w->requestedSizes;
@@ -154,6 +160,7 @@ void OnSizeChanged(SdlWindow* w, int width, int height) {
     return;
   }
   asked.clear();
+  TakeSize(w, width, height);
   HostResized(w->owner, width, height);
 }
 
@@ -187,6 +194,7 @@ void OnWindowEvent(const SDL_WindowEvent& event) {
     case SDL_WINDOWEVENT_RESTORED: {
       int width = 0, height = 0;
       SDL_GetWindowSize(w->sdl, &width, &height);
+      TakeSize(w, width, height);
       if (event.event == SDL_WINDOWEVENT_MAXIMIZED) {
         HostMaximized(w->owner, width, height);
       } else {

@@ -68,7 +68,7 @@ namespace portable_win32 {
 
 struct HostWindow {
   HWND owner;
-  RECT place;                    // the client, where the layer last put it
+  RECT place;                    // the client as the layer has it: where it put it, or as told
   bool fullScreen = false;       // asked of the browser
   bool pageIsScreen = false;     // full screen refused: the window covers the page instead
   bool checkSize = false;        // the page may not give the size the layer asked for
@@ -110,6 +110,12 @@ void ToCanvasOrder(const uint32_t* from, uint32_t* to, int32_t count) {
   }
 }
 
+// The layer's client takes the canvas's size.
+void TellSize(HostWindow* w) {
+  w->place = {0, 0, w->width, w->height};
+  HostResized(w->owner, w->width, w->height);
+}
+
 // The canvas has a new size: so do the window's pixels, whose old content is lost, and the
 // window is painted again.
 void TakeCanvasSize(HostWindow* w) {
@@ -120,7 +126,7 @@ void TakeCanvasSize(HostWindow* w) {
   if (Width(w->place) == w->width && Height(w->place) == w->height) {
     HostPixelsLost(w->owner);
   } else {
-    HostResized(w->owner, w->width, w->height);
+    TellSize(w);
   }
 }
 
@@ -130,12 +136,13 @@ void OnFullScreen(HostWindow* w, int32_t state) {
     // No full screen in this browser (an iPhone's), or not now: the page is all the screen the
     // program gets, and its full screen covers the page until F11 again, as on a desktop.
     w->pageIsScreen = true;
-    HostResized(w->owner, w->width, w->height);
+    TellSize(w);
     return;
   }
   // Left by the browser itself (its own Esc, which the page is not sent): as a desktop that
   // restores a window, and then gives it the page's size.
   w->fullScreen = false;
+  w->place = {0, 0, w->width, w->height};
   HostRestored(w->owner, w->width, w->height);
 }
 
@@ -179,7 +186,7 @@ void CheckSize(HostWindow* w) {
   w->checkSize = false;
   if ((!w->fullScreen || w->pageIsScreen) &&
       (Width(w->place) != w->width || Height(w->place) != w->height))
-    HostResized(w->owner, w->width, w->height);
+    TellSize(w);
 }
 
 bool PumpPageEvents() {
