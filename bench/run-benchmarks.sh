@@ -23,29 +23,26 @@ if [ "${1:-}" = --frames ]; then
   . "$tests_dir/viewer-window.sh"
   x11=$("$OSTREVANE_PRESENT_BENCH")
   echo "  X11              $x11"
-  for scale in 1 2; do
+  # PresentUnder LABEL SCALE: the frame shown as a client of the compositor that
+  # OSTREVANE_E2E_WM and the other settings name, beside X11's.
+  PresentUnder() {
     work=$(mktemp -d)
-    OSTREVANE_E2E_SCALE=$scale compositor_start "$work" >/dev/null
+    OSTREVANE_E2E_SCALE=$2 compositor_start "$work" >/dev/null
     wayland=$("$OSTREVANE_PRESENT_BENCH")
     compositor_stop
     rm -rf "$work"
     # "client WxH: present median MS ms, ...": the median is the fifth word.
-    echo "$wayland" | awk -v scale="$scale" -v x11="$x11" '{ split(x11, f, " ")
-      printf "  Wayland, scale %d %s\n    median %.2fx that on X11\n", scale, $0, $5 / f[5] }'
-  done
+    echo "$wayland" | awk -v label="$1" -v scale="$2" -v x11="$x11" '{ split(x11, f, " ")
+      printf "  %s, scale %s %s\n    median %.2fx that on X11\n", label, scale, $0, $5 / f[5] }'
+  }
+  for scale in 1 2; do PresentUnder Wayland "$scale"; done
   # Sway's fractional scales, a floating window's buffer shown through a viewport, beside its
   # whole ones: where its Debian 13 root can be made.
   if why=$(sh "$root/cmake/sway-root.sh"); then
     for scale in 1 1.5 2; do
-      work=$(mktemp -d)
-      OSTREVANE_E2E_WM=sway OSTREVANE_E2E_SCALE=$scale OSTREVANE_SWAY_MODE=1600x1000 \
+      OSTREVANE_E2E_WM=sway OSTREVANE_SWAY_MODE=1600x1000 \
         OSTREVANE_SWAY_CONFIG='for_window [app_id="present_bench"] floating enable' \
-        compositor_start "$work" >/dev/null
-      wayland=$("$OSTREVANE_PRESENT_BENCH")
-      compositor_stop
-      rm -rf "$work"
-      echo "$wayland" | awk -v scale="$scale" -v x11="$x11" '{ split(x11, f, " ")
-        printf "  sway, scale %s %s\n    median %.2fx that on X11\n", scale, $0, $5 / f[5] }'
+        PresentUnder sway "$scale"
     done
   else
     echo "  sway: $why"

@@ -174,10 +174,24 @@ void OnPointerAxisValue120(void*, wl_pointer*, uint32_t axis, int32_t value120) 
   if (axis == WL_POINTER_AXIS_VERTICAL_SCROLL) g_scroll.value120 += value120;
 }
 
-const wl_pointer_listener kPointerListener = {
-    OnPointerEnter,        OnPointerLeave,       OnPointerMotion,     OnPointerButton,
-    OnPointerAxis,         OnPointerFrame,       OnPointerAxisSource, OnPointerAxisStop,
-    OnPointerAxisDiscrete, OnPointerAxisValue120};
+// Filled by name: the discrete and value120 events have the same type. Events of newer libraries'
+// tables, which the seat's version does not send, stay null.
+wl_pointer_listener PointerListener() {
+  wl_pointer_listener listener = {};
+  listener.enter = OnPointerEnter;
+  listener.leave = OnPointerLeave;
+  listener.motion = OnPointerMotion;
+  listener.button = OnPointerButton;
+  listener.axis = OnPointerAxis;
+  listener.frame = OnPointerFrame;
+  listener.axis_source = OnPointerAxisSource;
+  listener.axis_stop = OnPointerAxisStop;
+  listener.axis_discrete = OnPointerAxisDiscrete;
+  listener.axis_value120 = OnPointerAxisValue120;
+  return listener;
+}
+
+const wl_pointer_listener kPointerListener = PointerListener();
 
 // --- The keyboard.
 
@@ -254,8 +268,18 @@ void OnRepeatInfo(void*, wl_keyboard*, int32_t rate, int32_t delay) {
   g_repeatDelay = delay;
 }
 
-const wl_keyboard_listener kKeyboardListener = {OnKeymap, OnKeyboardEnter, OnKeyboardLeave,
-                                                OnKey,    OnModifiers,     OnRepeatInfo};
+wl_keyboard_listener KeyboardListener() {
+  wl_keyboard_listener listener = {};
+  listener.keymap = OnKeymap;
+  listener.enter = OnKeyboardEnter;
+  listener.leave = OnKeyboardLeave;
+  listener.key = OnKey;
+  listener.modifiers = OnModifiers;
+  listener.repeat_info = OnRepeatInfo;
+  return listener;
+}
+
+const wl_keyboard_listener kKeyboardListener = KeyboardListener();
 
 // --- The seat's devices as they come and go.
 

@@ -241,7 +241,15 @@ void OnSurfaceLeave(void* data, wl_surface*, wl_output* output) {
   TakeOutputScale(w);
 }
 
-const wl_surface_listener kSurfaceListener = {OnSurfaceEnter, OnSurfaceLeave};
+// Filled by name: enter and leave have the same type.
+wl_surface_listener SurfaceListener() {
+  wl_surface_listener listener = {};
+  listener.enter = OnSurfaceEnter;
+  listener.leave = OnSurfaceLeave;
+  return listener;
+}
+
+const wl_surface_listener kSurfaceListener = SurfaceListener();
 
 // --- The frame: libdecor's configure, close and commit.
 
