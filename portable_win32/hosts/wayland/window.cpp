@@ -201,10 +201,18 @@ void CommitSize(WaylandWindow* w) {
 // The window takes its size in device pixels at once, and shows a frame of that size.
 void TakeScale(WaylandWindow* w, int32_t scale120) {
   scale120 = std::min(scale120, kLargestScale120);
+  const bool guessed = !w->scaleKnown;
   w->scaleKnown = true;
   if (scale120 == w->scale120) return;
   w->scale120 = scale120;
   ScaleCursor(w);
+  // Until now a floating window's logical size came from a guessed scale (the output's whole
+  // one, 2 at 150 %): the device size asked for holds, as it does on Windows.
+  if (guessed && !(w->states & (kMaximizedStates | kTiledStates)) && !w->fullScreen) {
+    w->width = w->floatWidth = LogicalOf(w, w->layerWidth);
+    w->height = w->floatHeight = LogicalOf(w, w->layerHeight);
+    CommitSize(w);
+  }
   if (!w->configured || !SizePixels(w)) return;
   TellLayer(w, w->states);
   SendPixels(w);
